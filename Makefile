@@ -1,0 +1,35 @@
+# Front door. `make` builds the host preset, `make run` starts the simulator
+# (a window where there is a display, otherwise the headless tour into out/),
+# `make test` runs every test.
+JOBS ?= $(shell nproc)
+SIM := build/host/bin/ipslide-sim
+
+.PHONY: all deps configure build run tour test unit-tests script-tests golden clean
+
+all: build
+
+deps:
+	@tools/setup-deps
+
+configure: deps
+	@cmake --preset host >/dev/null
+
+build: configure
+	@cmake --build --preset host -j $(JOBS)
+
+run: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		$(SIM) --out out; \
+	else \
+		echo "No display: running the headless tour (tests/scenarios/tour.scenario)"; \
+		$(SIM) --headless --script tests/scenarios/tour.scenario --out out && \
+		echo "Screenshots, victory.wav and the application's log are in $(CURDIR)/out/"; \
+	fi
+
+test: build
+	@ctest --preset host -j $(JOBS)
+	@python3 -m unittest discover -s tests/assets -p 'test_*.py' 2>/dev/null || \
+		{ [ ! -d tests/assets ] || python3 -m unittest discover -s tests/assets -p 'test_*.py'; }
+
+clean:
+	rm -rf build out

@@ -1,0 +1,22 @@
+// The simulated board's shared state: one anonymous shared mapping made before the
+// application is forked, so the simulator (the "hardware" side) and every process
+// of the application (which reaches it through the simulated platform table) see
+// the same screen memory and device registers.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <sys/types.h>
+
+struct BoardState {
+    // LCD: landscape 320x240 RGB565, exactly what the application's mmap returns.
+    uint16_t screen[320 * 240];
+    std::atomic<int32_t> mode_set;      // 1 once FBIOPUT_VSCREENINFO accepted our mode
+    std::atomic<int32_t> mode_refusals; // modes the "driver" refused
+    char log_path[512];                 // where the application's /dev/null output goes
+    char boot_dir[512];                 // the folder bind-mounted on the application's /tmp
+};
+
+// Created once by the simulator; inherited by the application's processes.
+BoardState *board_state();
+void board_state_create();

@@ -1,0 +1,65 @@
+#include "headless.h"
+
+#include "app_process.h"
+#include "scenario.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Sleeps until the command's time, watching the application meanwhile.
+bool wait_until(const ScenarioContext &context, uint32_t at_ms, int *app_status) {
+    uint64_t due = context.start_us + static_cast<uint64_t>(at_ms) * 1000;
+    for (;;) {
+        uint64_t now = monotonic_us();
+        if (now >= due) {
+            return true;
+        }
+        *app_status = app_poll(context.app);
+        if (*app_status != -1) {
+            return false;
+        }
+        uint64_t left = due - now;
+        usleep(static_cast<useconds_t>(left < 2000 ? left : 2000));
+    }
+}
+
+} // namespace
+
+int run_headless(const SimOptions &options) {
+    std::vector<ScenarioCommand> commands;
+    std::string error;
+    if (!parse_scenario(options.script, &commands, &error)) {
+        fprintf(stderr, "ipslide-sim: %s\n", error.c_str());
+        return 2;
+    }
+    ScenarioContext context;
+    context.options = &options;
+    context.start_us = monotonic_us();
+    context.app = app_launch();
+    int result = 0;
+    int app_status = -1;
+    for (const ScenarioCommand &command : commands) {
+        if (!wait_until(context, command.at_ms, &app_status)) {
+            fprintf(stderr, "ipslide-sim: the application %s before %u ms (see %s/app.log)\n",
+                    describe_wait_status(app_status).c_str(), command.at_ms,
+                    options.out_dir.c_str());
+            result = 1;
+            break;
+        }
+        if (!find_command(command.name)->run(context, command, &error)) {
+            fprintf(stderr, "ipslide-sim: %s:%d: %s\n", options.script.c_str(), command.line,
+                    error.c_str());
+            result = 1;
+            break;
+        }
+        if (context.finished) {
+            break;
+        }
+    }
+    if (app_status == -1) {
+        app_stop(context.app);
+    }
+    return result;
+}

@@ -1,0 +1,52 @@
+// Scenario scripts for the headless simulator: one command a line,
+// "at MS NAME ARGS...", times in milliseconds from the application's start, '#'
+// starts a comment. Commands register themselves (see CommandRegistrar), so adding
+// one is one small function next to the device it drives.
+#pragma once
+
+#include "options.h"
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct ScenarioCommand {
+    uint32_t at_ms = 0;
+    std::string name;
+    std::vector<std::string> args;
+    int line = 0;
+};
+
+// What a command can reach while it runs.
+struct ScenarioContext {
+    const SimOptions *options = nullptr;
+    pid_t app = -1;
+    uint64_t start_us = 0; // monotonic microseconds at the application's start
+    bool finished = false; // set by "end"
+};
+
+struct CommandSpec {
+    const char *name;
+    int min_args;
+    int max_args;
+    const char *usage;
+    // Returns false with *error set when the command fails; the scenario then stops.
+    bool (*run)(ScenarioContext &context, const ScenarioCommand &command, std::string *error);
+};
+
+struct CommandRegistrar {
+    explicit CommandRegistrar(const CommandSpec &spec);
+};
+
+const CommandSpec *find_command(const std::string &name);
+const std::vector<CommandSpec> &all_commands();
+
+// Parses a script; on a bad line returns false with "FILE:LINE: why" in *error.
+bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *commands,
+                    std::string *error);
+
+// Argument helpers for command functions.
+bool parse_int_arg(const std::string &text, long min, long max, long *value);
+
+uint64_t monotonic_us();

@@ -1,0 +1,164 @@
+#include "sim_platform.h"
+
+#include "board_state.h"
+#include "devices.h"
+#include "fb_device.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fb.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+// Descriptors this process opened on the simulated devices (children inherit them).
+int fb_fd = -1;
+int mem_fd = -1;
+
+// The device nodes are stand-ins: a descriptor on /dev/null that we recognise.
+int open_stand_in(int *slot) {
+    int fd = ::open("/dev/null", O_RDWR);
+    if (fd >= 0) {
+        *slot = fd;
+    }
+    return fd;
+}
+
+int sim_open(const char *path, int flags, mode_t mode) {
+    if (strcmp(path, "/dev/fb0") == 0) {
+        return open_stand_in(&fb_fd);
+    }
+    if (strcmp(path, "/dev/mem") == 0) {
+        return open_stand_in(&mem_fd);
+    }
+    // Standard output and error go to /dev/null on the board; here they go to the log
+    // so perror messages and diagnostics can be read.
+    if (strcmp(path, "/dev/null") == 0 && (flags & O_ACCMODE) == O_WRONLY &&
+        board_state()->log_path[0] != '\0') {
+        return ::open(board_state()->log_path, O_WRONLY | O_APPEND | O_CREAT, 0644);
+    }
+    return ::open(path, flags, mode);
+}
+
+int sim_close(int fd) {
+    if (fd == fb_fd) {
+        fb_fd = -1;
+    }
+    if (fd == mem_fd) {
+        mem_fd = -1;
+    }
+    return ::close(fd);
+}
+
+int fb_ioctl(unsigned long request, void *arg) {
+    if (request != FBIOPUT_VSCREENINFO) {
+        errno = ENOTTY;
+        return -1;
+    }
+    std::string why = fb_mode_mismatch(*static_cast<fb_var_screeninfo *>(arg));
+    if (!why.empty()) {
+        board_state()->mode_refusals++;
+        fprintf(stderr, "sim: /dev/fb0 refuses the video mode: %s\n", why.c_str());
+        errno = EINVAL;
+        return -1;
+    }
+    board_state()->mode_set = 1;
+    return 0;
+}
+
+int sim_ioctl(int fd, unsigned long request, void *arg) {
+    if (fd == fb_fd) {
+        return fb_ioctl(request, arg);
+    }
+    bool handled = false;
+    int result = net_ioctl(fd, request, arg, &handled);
+    if (handled) {
+        return result;
+    }
+    return ::ioctl(fd, request, arg);
+}
+
+void *sim_mmap(void *addr, size_t length, int prot, int flags, int fd, off_t offset) {
+    if (fd == fb_fd && fd >= 0) {
+        if (offset != 0 || length > sizeof(board_state()->screen)) {
+            errno = EINVAL;
+            return MAP_FAILED;
+        }
+        return board_state()->screen;
+    }
+    if (fd == mem_fd && fd >= 0) {
+        void *window = offset == DM9000_PHYS ? dm9000_map(length) : soc_map(offset, length);
+        if (window == nullptr) {
+            errno = EINVAL;
+            return MAP_FAILED;
+        }
+        return window;
+    }
+    return ::mmap(addr, length, prot, flags, fd, offset);
+}
+
+[[noreturn]] void bad_register(const char *what, volatile void *reg) {
+    fprintf(stderr, "sim: %s at %p, outside every simulated register block\n", what,
+            const_cast<void *>(reg));
+    abort();
+}
+
+uint8_t sim_read8(volatile uint8_t *reg) {
+    if (!dm9000_owns(reg)) {
+        bad_register("8-bit read", reg);
+    }
+    return dm9000_read8(reg);
+}
+
+void sim_write8(volatile uint8_t *reg, uint8_t value) {
+    if (!dm9000_owns(reg)) {
+        bad_register("8-bit write", reg);
+    }
+    dm9000_write8(reg, value);
+}
+
+uint32_t sim_read32(volatile uint32_t *reg) {
+    if (!soc_owns(reg)) {
+        bad_register("32-bit read", reg);
+    }
+    return soc_read32(reg);
+}
+
+void sim_write32(volatile uint32_t *reg, uint32_t value) {
+    if (!soc_owns(reg)) {
+        bad_register("32-bit write", reg);
+    }
+    soc_write32(reg, value);
+}
+
+int sim_execv(const char *path, char *const argv[]) {
+    return dhcp_exec(path, argv);
+}
+
+Platform make_sim_platform() {
+    Platform p = board_platform();
+    p.open = sim_open;
+    p.close = sim_close;
+    p.ioctl = sim_ioctl;
+    p.mmap = sim_mmap;
+    p.mount = stick_mount;
+    p.mknod = touch_panel_mknod;
+    p.execv = sim_execv;
+    p.reg_read8 = sim_read8;
+    p.reg_write8 = sim_write8;
+    p.reg_read32 = sim_read32;
+    p.reg_write32 = sim_write32;
+    return p;
+}
+
+} // namespace
+
+const Platform &sim_platform() {
+    static const Platform table = make_sim_platform();
+    return table;
+}

@@ -1,0 +1,13 @@
+// Programs that live inside ipslide-sim besides the simulator itself (stills on
+// demand, the stand-in DHCP client), chosen by the first argument. Each registers
+// itself next to its code.
+#pragma once
+
+struct SubcommandRegistrar {
+    SubcommandRegistrar(const char *name, const char *summary, int (*run)(int argc, char **argv));
+};
+
+// Runs the subcommand named by argv[1], if there is one; returns false otherwise.
+bool run_subcommand(int argc, char **argv, int *status);
+
+void print_subcommands();

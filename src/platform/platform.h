@@ -1,0 +1,50 @@
+// The seam between the application and the system. Every system call the
+// application makes goes through the one table `platform`, so the simulated board
+// can play the hardware and tests can fail or observe single calls. The table holds
+// no logic: on the board each entry is a one-line forwarder (board_platform.cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <dirent.h>
+#include <sys/select.h>
+#include <sys/types.h>
+#include <time.h>
+
+struct Platform {
+    int (*open)(const char *path, int flags, mode_t mode);
+    ssize_t (*read)(int fd, void *buf, size_t count);
+    ssize_t (*write)(int fd, const void *buf, size_t count);
+    int (*close)(int fd);
+    int (*pipe)(int fds[2]);
+    pid_t (*fork)();
+    // execl is variadic; callers pass the argument list as a null-terminated array.
+    int (*execv)(const char *path, char *const argv[]);
+    int (*select)(int nfds, fd_set *readfds, fd_set *writefds, fd_set *exceptfds,
+                  struct timeval *timeout);
+    int (*ioctl)(int fd, unsigned long request, void *arg);
+    void *(*mmap)(void *addr, size_t length, int prot, int flags, int fd, off_t offset);
+    int (*mount)(const char *source, const char *target, const char *fstype, unsigned long flags,
+                 const void *data);
+    int (*mkdir)(const char *path, mode_t mode);
+    int (*mknod)(const char *path, mode_t mode, dev_t dev);
+    DIR *(*opendir)(const char *path);
+    struct dirent *(*readdir)(DIR *dir);
+    int (*closedir)(DIR *dir);
+    int (*socket)(int domain, int type, int protocol);
+    int (*clock_gettime)(clockid_t clock, struct timespec *ts);
+    int (*gettimeofday)(struct timeval *tv, void *tz);
+    int (*usleep)(useconds_t usec);
+
+    // Register accessors for /dev/mem mappings: exactly one access per call, in
+    // program order, never merged or dropped.
+    uint8_t (*reg_read8)(volatile uint8_t *reg);
+    void (*reg_write8)(volatile uint8_t *reg, uint8_t value);
+    uint32_t (*reg_read32)(volatile uint32_t *reg);
+    void (*reg_write32)(volatile uint32_t *reg, uint32_t value);
+};
+
+extern Platform platform;
+
+// The table as the board has it: the C library and plain volatile accesses.
+const Platform &board_platform();

@@ -1,0 +1,24 @@
+// The touch reader: a child process that follows the panel's input events and
+// writes one raw coordinate pair per pen-down into the touch pipe, and the main
+// process's side of that pipe.
+#pragma once
+
+#include <cstdint>
+#include <sys/types.h>
+
+// One raw sample on the touch pipe: panel X, then panel Y.
+struct TouchRaw {
+    int32_t x;
+    int32_t y;
+};
+
+// Forks the reader; returns its process id in the main process.
+pid_t touch_worker_start();
+
+int touch_pipe_fd();
+
+// Reads one TouchRaw (two 4-byte reads); a short read aborts. Returns 1.
+int touch_read_raw();
+
+// The last raw sample in Canvas coordinates: point[0] = x (0..239), point[1] = y.
+void touch_calibrate(int32_t point[2]);
