@@ -1,0 +1,64 @@
+// The simulator runs the real program headless and writes what the LCD shows.
+#include "screen_png.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/wait.h>
+
+namespace {
+
+int run(const std::string &command) {
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Headless, ShotWritesTheScreenAsSeenAndEndStopsCleanly) {
+    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_basics";
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out);
+    std::string script = out + "/first.scenario";
+    std::ofstream(script) << "at 300 shot first\nat 400 end\n";
+    ASSERT_EQ(run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + script + " --out " +
+                  out + " > " + out + "/sim.txt 2>&1"),
+              0);
+    std::vector<uint16_t> pixels;
+    int width = 0, height = 0;
+    ASSERT_TRUE(read_png_rgb565(out + "/first.png", &pixels, &width, &height));
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
+    // The application presented a frame: the screen is no longer the zeroed memory.
+    std::set<uint16_t> colours(pixels.begin(), pixels.end());
+    EXPECT_FALSE(colours.size() == 1 && *colours.begin() == 0);
+}
+
+TEST(Headless, BadScenarioIsRefusedBeforeAnythingStarts) {
+    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_basics_bad";
+    std::filesystem::create_directories(out);
+    std::string script = out + "/bad.scenario";
+    std::ofstream(script) << "at 10 fly\n";
+    EXPECT_EQ(run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + script + " --out " +
+                  out + " 2>/dev/null"),
+              2);
+}
+
+TEST(Screenshots, Rgb565SurvivesTheRoundTripThroughPng) {
+    std::vector<uint16_t> pixels(320 * 240);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<uint16_t>(i * 2654435761u >> 16);
+    }
+    std::string path = std::string(IPSLIDE_TEST_OUTPUT) + "/roundtrip.png";
+    std::filesystem::create_directories(IPSLIDE_TEST_OUTPUT);
+    ASSERT_TRUE(write_rgb565_png(path, pixels.data(), 320, 240));
+    std::vector<uint16_t> back;
+    int width = 0, height = 0;
+    ASSERT_TRUE(read_png_rgb565(path, &back, &width, &height));
+    EXPECT_EQ(back, pixels);
+    uint8_t rgb[3];
+    rgb565_to_rgb888(0xFFFF, rgb);
+    EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 3 * 255);
+}
+
+} // namespace
