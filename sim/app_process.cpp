@@ -107,6 +107,7 @@ pid_t app_launch() {
     }
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    board_state()->app_pid = getpid();
     enter_private_namespace();
     platform = sim_platform();
     app_main();

@@ -13,8 +13,15 @@ struct BoardState {
     uint16_t screen[320 * 240];
     std::atomic<int32_t> mode_set;      // 1 once FBIOPUT_VSCREENINFO accepted our mode
     std::atomic<int32_t> mode_refusals; // modes the "driver" refused
-    char log_path[512];                 // where the application's /dev/null output goes
-    char boot_dir[512];                 // the folder bind-mounted on the application's /tmp
+    // What the main process is doing, for scenarios that wait for a state instead of
+    // guessing times: each event wait it begins, whether it is blocked without a time
+    // limit (the shown scene is idle), and each pause between slide frames.
+    std::atomic<int32_t> app_pid;
+    std::atomic<uint32_t> waits;
+    std::atomic<int32_t> idle_wait;
+    std::atomic<uint32_t> slide_frames;
+    char log_path[512]; // where the application's /dev/null output goes
+    char boot_dir[512]; // the folder bind-mounted on the application's /tmp
 };
 
 // Created once by the simulator; inherited by the application's processes.

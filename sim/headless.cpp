@@ -10,7 +10,7 @@ namespace {
 
 // Sleeps until the command's time, watching the application meanwhile.
 bool wait_until(const ScenarioContext &context, uint32_t at_ms, int *app_status) {
-    uint64_t due = context.start_us + static_cast<uint64_t>(at_ms) * 1000;
+    uint64_t due = context.start_us + context.shift_us + static_cast<uint64_t>(at_ms) * 1000;
     for (;;) {
         uint64_t now = monotonic_us();
         if (now >= due) {
@@ -39,7 +39,7 @@ int run_headless(const SimOptions &options) {
     context.start_us = monotonic_us();
     context.app = app_launch();
     int result = 0;
-    int app_status = -1;
+    int &app_status = context.app_status;
     for (const ScenarioCommand &command : commands) {
         if (!wait_until(context, command.at_ms, &app_status)) {
             fprintf(stderr, "ipslide-sim: the application %s before %u ms (see %s/app.log)\n",

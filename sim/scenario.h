@@ -23,7 +23,9 @@ struct ScenarioContext {
     const SimOptions *options = nullptr;
     pid_t app = -1;
     uint64_t start_us = 0; // monotonic microseconds at the application's start
+    uint64_t shift_us = 0; // how far waits for a state have pushed the timeline back
     bool finished = false; // set by "end"
+    int app_status = -1;   // the application's wait status once it has ended
 };
 
 struct CommandSpec {

@@ -91,6 +91,8 @@ bool parse_options(int argc, char **argv, SimOptions *o) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // Progress lines interleave with the application's and the tests' output.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     int status = 0;
     if (run_subcommand(argc, argv, &status)) {
         return status;

@@ -136,6 +136,29 @@ void sim_write32(volatile uint32_t *reg, uint32_t value) {
     soc_write32(reg, value);
 }
 
+bool is_main_process() {
+    return getpid() == board_state()->app_pid;
+}
+
+int sim_select(int nfds, fd_set *r, fd_set *w, fd_set *e, struct timeval *timeout) {
+    if (!is_main_process()) {
+        return ::select(nfds, r, w, e, timeout);
+    }
+    BoardState *board = board_state();
+    board->idle_wait = timeout == nullptr;
+    board->waits++;
+    int result = ::select(nfds, r, w, e, timeout);
+    board->idle_wait = 0;
+    return result;
+}
+
+int sim_usleep(useconds_t usec) {
+    if (is_main_process() && usec == 20000) {
+        board_state()->slide_frames++;
+    }
+    return ::usleep(usec);
+}
+
 int sim_execv(const char *path, char *const argv[]) {
     return dhcp_exec(path, argv);
 }
@@ -149,6 +172,8 @@ Platform make_sim_platform() {
     p.mount = stick_mount;
     p.mknod = touch_panel_mknod;
     p.execv = sim_execv;
+    p.select = sim_select;
+    p.usleep = sim_usleep;
     p.reg_read8 = sim_read8;
     p.reg_write8 = sim_write8;
     p.reg_read32 = sim_read32;

@@ -1,0 +1,103 @@
+// Scenario commands that wait for a state of the application instead of guessing
+// how long it takes: on a loaded machine everything after such a wait simply moves
+// later by the time it took.
+#include "app_process.h"
+#include "board_state.h"
+#include "scenario.h"
+
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+constexpr long DEFAULT_TIMEOUT_MS = 15000;
+
+// Polls `ready` until it holds or the timeout passes; the time spent is added to the
+// scenario's shift so later commands keep their distance from this one.
+template <typename Ready>
+bool wait_for(ScenarioContext &context, long timeout_ms, const std::string &what, Ready ready,
+              std::string *error) {
+    uint64_t begin = monotonic_us();
+    uint64_t limit = begin + static_cast<uint64_t>(timeout_ms) * 1000;
+    for (;;) {
+        if (ready()) {
+            context.shift_us += monotonic_us() - begin;
+            return true;
+        }
+        int status = app_poll(context.app);
+        if (status != -1) {
+            *error = what + ": the application " + describe_wait_status(status);
+            context.app_status = status;
+            return false;
+        }
+        if (monotonic_us() > limit) {
+            *error = what + ": not within " + std::to_string(timeout_ms) + " ms";
+            return false;
+        }
+        usleep(1000);
+    }
+}
+
+bool timeout_arg(const ScenarioCommand &command, size_t index, long *timeout, std::string *error) {
+    *timeout = DEFAULT_TIMEOUT_MS;
+    if (command.args.size() > index && !parse_int_arg(command.args[index], 1, 600000, timeout)) {
+        *error = "\"" + command.args[index] + "\" is not a timeout in milliseconds";
+        return false;
+    }
+    return true;
+}
+
+bool run_wait_idle(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+    long timeout = 0;
+    if (!timeout_arg(command, 0, &timeout, error)) {
+        return false;
+    }
+    return wait_for(
+        context, timeout, "wait-idle", [] { return board_state()->idle_wait.load() != 0; }, error);
+}
+
+bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+    long frames = 0, timeout = 0;
+    if (!parse_int_arg(command.args[0], 1, 100000, &frames)) {
+        *error = "\"" + command.args[0] + "\" is not a number of frames";
+        return false;
+    }
+    if (!timeout_arg(command, 1, &timeout, error)) {
+        return false;
+    }
+    uint32_t target = board_state()->waits.load() + static_cast<uint32_t>(frames);
+    return wait_for(
+        context, timeout, "wait-frames",
+        [target] { return static_cast<int32_t>(board_state()->waits.load() - target) >= 0; },
+        error);
+}
+
+bool log_contains(const std::string &text) {
+    std::ifstream in(board_state()->log_path);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str().find(text) != std::string::npos;
+}
+
+bool run_wait_log(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+    std::string text;
+    for (const std::string &word : command.args) {
+        text += (text.empty() ? "" : " ") + word;
+    }
+    return wait_for(
+        context, DEFAULT_TIMEOUT_MS, "wait-log \"" + text + "\"",
+        [&text] { return log_contains(text); }, error);
+}
+
+const CommandRegistrar wait_idle({"wait-idle", 0, 1,
+                                  "wait-idle [TIMEOUT_MS]   (until the shown scene is still)",
+                                  run_wait_idle});
+const CommandRegistrar wait_frames({"wait-frames", 1, 2,
+                                    "wait-frames N [TIMEOUT_MS]   (until N more frames were shown)",
+                                    run_wait_frames});
+const CommandRegistrar wait_log({"wait-log", 1, 32,
+                                 "wait-log TEXT...   (until the application's log holds TEXT)",
+                                 run_wait_log});
+
+} // namespace
