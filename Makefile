@@ -1,10 +1,11 @@
 # Front door. `make` builds the host preset, `make run` starts the simulator
 # (a window where there is a display, otherwise the headless tour into out/),
-# `make test` runs every test.
+# `make test` runs every test, the host's and then the board build's:
+# `make arm` builds the static ARM binary, whose unit tests run under qemu-arm.
 JOBS ?= $(shell nproc)
 SIM := build/host/bin/ipslide-sim
 
-.PHONY: all deps configure build run tour test unit-tests script-tests golden clean
+.PHONY: all deps configure build arm run tour test unit-tests script-tests golden clean
 
 all: build
 
@@ -16,6 +17,12 @@ configure: deps
 
 build: configure
 	@cmake --build --preset host -j $(JOBS)
+
+# The board build: FreeType from Debian's armel packages, then the arm preset.
+arm: deps
+	@tools/make-arm-sysroot
+	@cmake --preset arm >/dev/null
+	@cmake --build --preset arm -j $(JOBS)
 
 run: build
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
@@ -30,6 +37,9 @@ test: build
 	@ctest --preset host -j $(JOBS)
 	@python3 -m unittest discover -s tests/assets -p 'test_*.py' 2>/dev/null || \
 		{ [ ! -d tests/assets ] || python3 -m unittest discover -s tests/assets -p 'test_*.py'; }
+	@$(MAKE) --no-print-directory arm
+	@tools/check-arm-binary build/arm
+	@ctest --preset arm -j $(JOBS)
 
 clean:
 	rm -rf build out
