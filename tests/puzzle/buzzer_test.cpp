@@ -1,0 +1,158 @@
+// The buzzer: the exact register sequence of a playback, the bit order, the pin's
+// neighbours left alone, and each set-up failure ending the process before any
+// register is touched.
+#include "assets/victory_sample.h"
+#include "puzzle_fakes.h"
+#include "scenes/puzzle/buzzer.h"
+#include "support/platform_guard.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+
+namespace {
+
+struct Registers {
+    uint32_t gpbcon, gpbdat, tcon, intmsk, intsubmsk;
+};
+
+class BuzzerTest : public ::testing::TestWithParam<Registers> {
+  protected:
+    void SetUp() override {
+        install_fake_soc();
+        const Registers &r = GetParam();
+        fake_soc.regs[GPIO][GPBCON_OFFSET / 4] = r.gpbcon;
+        fake_soc.regs[GPIO][GPBDAT_OFFSET / 4] = r.gpbdat;
+        fake_soc.regs[TIMER][TCON_OFFSET / 4] = r.tcon;
+        fake_soc.regs[INTC][INTMSK_OFFSET / 4] = r.intmsk;
+        fake_soc.regs[INTC][INTSUBMSK_OFFSET / 4] = r.intsubmsk;
+    }
+    PlatformGuard guard;
+};
+
+RegAccess read(Block b, uint32_t offset, uint32_t value) {
+    return {false, b, offset, value};
+}
+RegAccess write(Block b, uint32_t offset, uint32_t value) {
+    return {true, b, offset, value};
+}
+
+// Every access of a playback, in order, derived from the registers' values before it.
+std::vector<RegAccess> expected_playback(const Registers &r, const std::vector<int> &bits) {
+    uint32_t low = r.gpbdat & ~1u;
+    std::vector<RegAccess> log = {
+        read(INTC, 0x08, r.intmsk),    read(INTC, 0x1C, r.intsubmsk),
+        write(INTC, 0x08, 0xFFFFFFFF), write(INTC, 0x1C, 0xFFFF),
+        read(TIMER, 0x08, r.tcon),     write(TIMER, 0x08, r.tcon & ~0xFu),
+        read(GPIO, 0x10, r.gpbcon),    write(GPIO, 0x10, r.gpbcon | 1u),
+        read(GPIO, 0x14, r.gpbdat),
+    };
+    for (int bit : bits) {
+        log.push_back(write(GPIO, 0x14, low | static_cast<uint32_t>(bit)));
+    }
+    log.push_back(write(GPIO, 0x14, low));
+    log.push_back(write(INTC, 0x08, r.intmsk));
+    log.push_back(write(INTC, 0x1C, r.intsubmsk));
+    return log;
+}
+
+TEST_P(BuzzerTest, PlaysEachByteLeastSignificantBitFirstBetweenMaskAndRestore) {
+    const uint8_t sample[] = {0x01, 0x80, 0xA5};
+    buzzer_play_sample(sample, sizeof sample);
+    std::vector<int> bits = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                             0, 0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 1};
+    std::vector<RegAccess> want = expected_playback(GetParam(), bits);
+    ASSERT_EQ(fake_soc.log.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(fake_soc.log[i], want[i])
+            << "access " << i << ": wrote " << fake_soc.log[i].write << " offset "
+            << fake_soc.log[i].offset << " value " << std::hex << fake_soc.log[i].value;
+    }
+    EXPECT_EQ(fake_soc.regs[GPIO][0x14 / 4] & 1u, 0u);
+    EXPECT_EQ(fake_soc.regs[INTC][0x08 / 4], GetParam().intmsk);
+    EXPECT_EQ(fake_soc.regs[INTC][0x1C / 4], GetParam().intsubmsk);
+    EXPECT_EQ(gpb_shadow, GetParam().gpbdat & ~1u);
+}
+
+TEST_P(BuzzerTest, OpensDevMemAndMapsTheThreeBlocksInOrder) {
+    const uint8_t sample[] = {0xFF};
+    buzzer_play_sample(sample, sizeof sample);
+    EXPECT_EQ(fake_soc.opens, 1);
+    EXPECT_EQ(fake_soc.open_flags, 0x1002);
+    EXPECT_EQ(fake_soc.mmap_offsets, (std::vector<off_t>{0x56000000, 0x51000000, 0x4A000000}));
+    EXPECT_EQ(fake_soc.mmap_lengths, (std::vector<size_t>{1024, 1024, 1024}));
+    EXPECT_EQ(fake_soc.mmap_prot, PROT_READ | PROT_WRITE);
+    EXPECT_EQ(fake_soc.mmap_flags, MAP_SHARED);
+    EXPECT_EQ(fake_soc.mmap_fd, FAKE_MEM_FD);
+    EXPECT_EQ(fake_soc.closes, 1);
+}
+
+TEST_P(BuzzerTest, EveryBitWaitsThreeThousandCountsBeforeTheNext) {
+    const uint8_t sample[] = {0x3C, 0x00};
+    buzzer_play_sample(sample, sizeof sample);
+    // The first store finds the counter from before; each later one, a finished wait.
+    ASSERT_EQ(fake_soc.counter_at_gpbdat_write.size(), 17u);
+    for (size_t i = 1; i < 17; ++i) {
+        EXPECT_EQ(fake_soc.counter_at_gpbdat_write[i], BIT_DELAY_LOOPS) << i;
+    }
+    EXPECT_EQ(BIT_DELAY_LOOPS, 3000);
+}
+
+// GPBCON with bit 1 set and clear, GPBDAT with bit 0 high and low, timer 0 running.
+INSTANTIATE_TEST_SUITE_P(
+    Registers, BuzzerTest,
+    ::testing::Values(Registers{0x00044556, 0x000005A7, 0x00707A0F, 0xFEFFFF7F, 0x000007FE},
+                      Registers{0x00155554, 0xFFFFFFFE, 0xFFFFFFFF, 0x00000000, 0x00000000}));
+
+// The real sample, once with every access recorded, then again: each call opens,
+// maps and plays the whole sample anew.
+TEST(BuzzerSample, PlaysTheWholeVictorySampleInStoredOrderOnEveryCall) {
+    PlatformGuard guard;
+    install_fake_soc();
+    uint32_t low = fake_soc.regs[GPIO][GPBDAT_OFFSET / 4] & ~1u;
+    buzzer_play();
+    ASSERT_EQ(fake_soc.gpbdat_writes, 121984u + 1);
+    constexpr size_t SET_UP_ACCESSES = 9;
+    size_t mismatches = 0;
+    for (size_t i = 0; i < 121984; ++i) {
+        uint32_t bit = (victory_sample[i / 8] >> (i % 8)) & 1u;
+        mismatches += !(fake_soc.log[SET_UP_ACCESSES + i] == write(GPIO, 0x14, low | bit));
+    }
+    EXPECT_EQ(mismatches, 0u);
+    fake_soc.keep_log = false;
+    buzzer_play();
+    EXPECT_EQ(fake_soc.opens, 2);
+    EXPECT_EQ(fake_soc.mmap_offsets.size(), 6u);
+    EXPECT_EQ(fake_soc.gpbdat_writes, 2 * (121984u + 1));
+    EXPECT_EQ(fake_soc.regs[INTC][0x08 / 4], 0xFEFFFF7Fu);
+    EXPECT_EQ(fake_soc.regs[INTC][0x1C / 4], 0x7FEu);
+    EXPECT_EQ(fake_soc.regs[GPIO][0x14 / 4], low);
+}
+
+// --- failures -------------------------------------------------------------------------
+
+class BuzzerFailure : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        install_fake_soc();
+        forbid_register_access();
+    }
+    PlatformGuard guard;
+};
+
+TEST_F(BuzzerFailure, DevMemThatCannotBeOpenedEndsWithStatusOne) {
+    fake_soc.fail_open_errno = EACCES;
+    EXPECT_EXIT(buzzer_play(), testing::ExitedWithCode(1), "^/dev/mem: Permission denied\n$");
+}
+
+TEST_F(BuzzerFailure, EachFailedMappingEndsWithStatusOne) {
+    for (int failing = 0; failing < 3; ++failing) {
+        fake_soc.fail_mmap_at = failing;
+        fake_soc.mmap_offsets.clear();
+        EXPECT_EXIT(buzzer_play(), testing::ExitedWithCode(1), "^mmap: Cannot allocate memory\n$")
+            << "mapping " << failing;
+    }
+}
+
+} // namespace

@@ -1,0 +1,236 @@
+#include "puzzle_fakes.h"
+
+#include "app/time_base.h"
+#include "platform/platform.h"
+#include "scenes/puzzle/buzzer.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <utility>
+
+FakeClock fake_clock;
+FakeTimeOfDay fake_time_of_day;
+FakeSoc fake_soc;
+
+namespace {
+
+uint32_t puzzle_base_ms;
+
+int fake_clock_gettime(clockid_t, struct timespec *ts) {
+    ts->tv_sec = fake_clock.ms / 1000;
+    ts->tv_nsec = static_cast<long>(fake_clock.ms % 1000) * 1000000;
+    fake_clock.ms += fake_clock.step_per_read;
+    return 0;
+}
+
+int fake_gettimeofday(struct timeval *tv, void *) {
+    if (fake_time_of_day.fail) {
+        errno = EFAULT;
+        return -1;
+    }
+    tv->tv_sec = static_cast<time_t>(fake_time_of_day.sec);
+    tv->tv_usec = static_cast<suseconds_t>(fake_time_of_day.usec);
+    return 0;
+}
+
+int fake_open(const char *path, int flags, mode_t) {
+    if (strcmp(path, "/dev/mem") != 0) {
+        errno = ENOENT;
+        return -1;
+    }
+    fake_soc.opens++;
+    fake_soc.open_flags = flags;
+    if (fake_soc.fail_open_errno != 0) {
+        errno = fake_soc.fail_open_errno;
+        return -1;
+    }
+    return FAKE_MEM_FD;
+}
+
+int fake_close(int fd) {
+    if (fd == FAKE_MEM_FD) {
+        fake_soc.closes++;
+    }
+    return 0;
+}
+
+void *fake_mmap(void *, size_t length, int prot, int flags, int fd, off_t offset) {
+    int index = static_cast<int>(fake_soc.mmap_offsets.size());
+    fake_soc.mmap_offsets.push_back(offset);
+    fake_soc.mmap_lengths.push_back(length);
+    fake_soc.mmap_prot = prot;
+    fake_soc.mmap_flags = flags;
+    fake_soc.mmap_fd = fd;
+    if (index == fake_soc.fail_mmap_at) {
+        errno = ENOMEM;
+        return MAP_FAILED;
+    }
+    switch (offset) {
+    case GPIO_PHYS:
+        return fake_soc.regs[GPIO];
+    case TIMER_PHYS:
+        return fake_soc.regs[TIMER];
+    case INTC_PHYS:
+        return fake_soc.regs[INTC];
+    default:
+        errno = EINVAL;
+        return MAP_FAILED;
+    }
+}
+
+RegAccess locate(volatile uint32_t *reg) {
+    for (int b = 0; b < 3; ++b) {
+        volatile uint32_t *base = fake_soc.regs[b];
+        if (reg >= base && reg < base + 256) {
+            return {false, static_cast<Block>(b), static_cast<uint32_t>((reg - base) * 4), 0};
+        }
+    }
+    fprintf(stderr, "register access outside the fake blocks\n");
+    abort();
+}
+
+uint32_t recording_read32(volatile uint32_t *reg) {
+    RegAccess access = locate(reg);
+    access.value = *reg;
+    if (fake_soc.keep_log) {
+        fake_soc.log.push_back(access);
+    }
+    return access.value;
+}
+
+void count_gpbdat_write() {
+    fake_soc.gpbdat_writes++;
+    fake_soc.counter_at_gpbdat_write.push_back(static_cast<int32_t>(bit_delay_counter));
+    if (fake_soc.writes_per_ms != 0 && fake_soc.gpbdat_writes % fake_soc.writes_per_ms == 0) {
+        fake_clock.ms++;
+    }
+}
+
+void recording_write32(volatile uint32_t *reg, uint32_t value) {
+    RegAccess access = locate(reg);
+    access.write = true;
+    access.value = value;
+    *reg = value;
+    if (fake_soc.keep_log) {
+        fake_soc.log.push_back(access);
+    }
+    if (access.block == GPIO && access.offset == GPBDAT_OFFSET) {
+        count_gpbdat_write();
+    }
+}
+
+[[noreturn]] void touched() {
+    const char text[] = "register touched\n";
+    (void)!write(2, text, sizeof text - 1);
+    _exit(3);
+}
+uint32_t forbidden_read32(volatile uint32_t *) {
+    touched();
+}
+void forbidden_write32(volatile uint32_t *, uint32_t) {
+    touched();
+}
+
+int inversions(const PuzzleBoard &board) {
+    int count = 0;
+    for (int a = 0; a < 9; ++a) {
+        for (int b = a + 1; b < 9; ++b) {
+            int va = board.cells[a];
+            int vb = board.cells[b];
+            count += va != 8 && vb != 8 && va > vb;
+        }
+    }
+    return count;
+}
+
+bool edge_or_same(int a, int b) {
+    return abs(a / 3 - b / 3) + abs(a % 3 - b % 3) <= 1;
+}
+
+} // namespace
+
+void install_fake_clock() {
+    platform.clock_gettime = fake_clock_gettime;
+    fake_clock = FakeClock();
+}
+
+void restart_puzzle_clock() {
+    uint32_t step = fake_clock.step_per_read;
+    fake_clock.step_per_read = 0;
+    puzzle_base_ms = fake_clock.ms;
+    scene_mark_start(SCENE_PUZZLE);
+    fake_clock.step_per_read = step;
+}
+
+void set_puzzle_time(uint32_t ms) {
+    fake_clock.ms = puzzle_base_ms + ms;
+}
+
+void install_fake_time_of_day() {
+    platform.gettimeofday = fake_gettimeofday;
+    fake_time_of_day = FakeTimeOfDay();
+}
+
+void install_fake_soc() {
+    fake_soc = FakeSoc();
+    memset(fake_soc.regs, 0, sizeof fake_soc.regs);
+    fake_soc.regs[GPIO][GPBCON_OFFSET / 4] = 0x00044556;
+    fake_soc.regs[GPIO][GPBDAT_OFFSET / 4] = 0x000005A6;
+    fake_soc.regs[TIMER][TCON_OFFSET / 4] = 0x00707A0F;
+    fake_soc.regs[INTC][INTMSK_OFFSET / 4] = 0xFEFFFF7F;
+    fake_soc.regs[INTC][INTSUBMSK_OFFSET / 4] = 0x000007FE;
+    platform.open = fake_open;
+    platform.close = fake_close;
+    platform.mmap = fake_mmap;
+    platform.reg_read32 = recording_read32;
+    platform.reg_write32 = recording_write32;
+}
+
+void forbid_register_access() {
+    platform.reg_read32 = forbidden_read32;
+    platform.reg_write32 = forbidden_write32;
+}
+
+PuzzleBoard reference_shuffle(PuzzleBoard board, uint32_t seed) {
+    srand(seed);
+    int accepted = 0;
+    while (accepted < 1000) {
+        int r = static_cast<int>(static_cast<double>(rand()) * 9 / 2147483647);
+        if (r == 9 || !edge_or_same(r, board.hole)) {
+            continue;
+        }
+        std::swap(board.cells[r], board.cells[board.hole]);
+        board.hole = r;
+        ++accepted;
+    }
+    return board;
+}
+
+bool is_permutation_with_hole(const PuzzleBoard &board) {
+    bool seen[9] = {};
+    for (int c = 0; c < 9; ++c) {
+        int v = board.cells[c];
+        if (v < 0 || v > 8 || seen[v]) {
+            return false;
+        }
+        seen[v] = true;
+    }
+    return board.hole >= 0 && board.hole < 9 && board.cells[board.hole] == 8;
+}
+
+bool is_solvable(const PuzzleBoard &board) {
+    return inversions(board) % 2 == 0;
+}
+
+void reset_puzzle(const PuzzleBoard &board) {
+    puzzle_board = board;
+    puzzle_state = PuzzleState();
+}
+
+PuzzleBoard solved_board() {
+    return {8, {0, 1, 2, 3, 4, 5, 6, 7, 8}};
+}
