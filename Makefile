@@ -41,5 +41,11 @@ test: build
 	@tools/check-arm-binary build/arm
 	@ctest --preset arm -j $(JOBS)
 
+# Regenerates every golden frame in tests/golden/ after an intended change to what
+# the scenes draw; look at each picture before committing it.
+golden: configure
+	@cmake --build --preset host --target ipslide-sim -j $(JOBS)
+	@tools/make-golden $(SIM)
+
 clean:
 	rm -rf build out
