@@ -22,11 +22,6 @@ list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES IPSLIDE_TOOLCHAIN_PREFIX IPSLID
 set(CMAKE_C_COMPILER ${IPSLIDE_TOOLCHAIN_PREFIX}gcc)
 set(CMAKE_CXX_COMPILER ${IPSLIDE_TOOLCHAIN_PREFIX}g++)
 
-# Debian's cross compiler keeps its libraries in multiarch folders.
-if(IPSLIDE_TOOLCHAIN_PREFIX STREQUAL "arm-linux-gnueabi-")
-    set(CMAKE_LIBRARY_ARCHITECTURE arm-linux-gnueabi)
-endif()
-
 # Tools run on the build machine; libraries, headers and packages come from the
 # target's folders only, so nothing of the host's x86-64 FreeType can slip in.
 if(IPSLIDE_ARM_SYSROOT)
