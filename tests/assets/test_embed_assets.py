@@ -1,0 +1,449 @@
+"""Tests for the picture and sound tools.
+
+Run from the repository root:
+
+    python3 -m unittest discover -s tests/assets -p 'test_*.py'
+"""
+
+import math
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import zlib
+from importlib.machinery import SourceFileLoader
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+TOOLS = os.path.join(ROOT, "tools")
+ASSETS = os.path.join(ROOT, "src", "assets")
+sys.path.insert(0, TOOLS)
+
+import pnglib  # noqa: E402
+
+embed = SourceFileLoader("embed_assets", os.path.join(TOOLS, "embed-assets")).load_module()
+victory = SourceFileLoader("gen_victory_sample", os.path.join(TOOLS, "gen-victory-sample")).load_module()
+images = SourceFileLoader("gen_images", os.path.join(TOOLS, "gen-images")).load_module()
+
+
+def run_tool(name, *args):
+    return subprocess.run([sys.executable, os.path.join(TOOLS, name)] + list(args),
+                          capture_output=True, text=True)
+
+
+def chunk(kind, payload):
+    return struct.pack(">I", len(payload)) + kind + payload + struct.pack(">I", zlib.crc32(kind + payload))
+
+
+def handmade_png(width, height, colour_type, raw_rows, interlace=0):
+    """A PNG assembled byte by byte, independent of pnglib's encoder."""
+    ihdr = struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, interlace)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr)
+            + chunk(b"IDAT", zlib.compress(bytes(b for row in raw_rows for b in row)))
+            + chunk(b"IEND", b""))
+
+
+def parse_arrays(cpp):
+    """{name: [values]} for every array defined in a generated source."""
+    arrays = {}
+    for m in re.finditer(r"const uint(?:8|16)_t (\w+)\[[^\]]*\] = \{(.*?)\};", cpp, re.S):
+        arrays[m.group(1)] = [int(v, 16) for v in re.findall(r"0x[0-9a-f]+", m.group(2))]
+    return arrays
+
+
+def write_headers(folder, images_decl, sample_bytes):
+    with open(os.path.join(folder, "images.h"), "w") as f:
+        f.write("#pragma once\n#include <cstdint>\n")
+        for name, w, h in images_decl:
+            up = name.upper()
+            f.write("constexpr int %s_W = %d;\nconstexpr int %s_H = %d;\n" % (up, w, up, h))
+            f.write("extern const uint16_t img_%s[%s_W * %s_H];\n" % (name, up, up))
+    with open(os.path.join(folder, "victory_sample.h"), "w") as f:
+        f.write("#pragma once\n#include <cstdint>\nconstexpr int VICTORY_SAMPLE_BYTES = %d;\n"
+                "extern const uint8_t victory_sample[VICTORY_SAMPLE_BYTES];\n" % sample_bytes)
+    with open(os.path.join(folder, "victory_sample.bin"), "wb") as f:
+        f.write(bytes(range(sample_bytes)))
+
+
+class PngDecoding(unittest.TestCase):
+    # Two pixels a row, one row per filter type: Sub, Paeth, Up, Average, None.
+    # The filtered bytes were worked out by hand from the PNG filter rules.
+    EXPECTED = [[(10, 20, 30), (40, 50, 60)],
+                [(70, 80, 90), (15, 25, 35)],
+                [(15, 25, 35), (100, 0, 255)],
+                [(20, 20, 20), (30, 30, 30)],
+                [(1, 2, 3), (4, 5, 6)]]
+    RAW = [[1, 10, 20, 30, 30, 30, 30],
+           [4, 60, 60, 60, 201, 201, 201],
+           [2, 201, 201, 201, 85, 231, 220],
+           [3, 13, 8, 3, 226, 20, 149],
+           [0, 1, 2, 3, 4, 5, 6]]
+
+    def test_all_five_filter_types(self):
+        w, h, px = pnglib.decode_png(handmade_png(2, 5, 2, self.RAW))
+        self.assertEqual((w, h), (2, 5))
+        self.assertEqual(px, [p for row in self.EXPECTED for p in row])
+
+    def test_rgba_keeps_colour_and_drops_alpha(self):
+        data = handmade_png(2, 1, 6, [[0, 9, 8, 7, 128, 1, 2, 3, 0]])
+        self.assertEqual(pnglib.decode_png(data)[2], [(9, 8, 7), (1, 2, 3)])
+
+    def test_encoder_round_trip_with_each_filter(self):
+        px = [((x * 37 + y * 11) % 256, (x * y * 5) % 256, (255 - x * 9) % 256) for y in range(7) for x in range(9)]
+        for kind in (None, 0, 1, 2, 3, 4):
+            with self.subTest(filter=kind):
+                data = pnglib.encode_png(9, 7, px, filter_type=kind)
+                self.assertEqual(pnglib.decode_png(data), (9, 7, px))
+
+    def test_refuses_what_it_cannot_read(self):
+        good = handmade_png(2, 5, 2, self.RAW)
+        broken_crc = bytearray(good)
+        broken_crc[30] ^= 0xFF  # inside the IHDR CRC
+        cases = {
+            "interlaced": handmade_png(2, 5, 2, self.RAW, interlace=1),
+            "CRC": bytes(broken_crc),
+            "colour type 3": handmade_png(1, 1, 3, [[0, 0]]),
+            "not a PNG": b"GIF89a" + good[6:],
+        }
+        for what, data in cases.items():
+            with self.subTest(what):
+                with self.assertRaises(pnglib.PNGError):
+                    pnglib.decode_png(data)
+
+
+class Rgb565(unittest.TestCase):
+    def test_truncates_each_channel(self):
+        cases = {
+            (255, 255, 255): 0xFFFF,
+            (0, 0, 0): 0x0000,
+            (255, 0, 0): 0xF800,
+            (0, 255, 0): 0x07E0,
+            (0, 0, 255): 0x001F,
+            (7, 3, 7): 0x0000,  # just below one step: truncated, not rounded
+            (8, 4, 8): 0x0821,
+            (200, 100, 50): 0xCB26,
+        }
+        for rgb, expected in cases.items():
+            with self.subTest(rgb=rgb):
+                self.assertEqual(pnglib.rgb565(*rgb), expected)
+
+    def test_expansion_is_undone_by_truncation(self):
+        for v in (0x0000, 0xFFFF, 0x18CD, 0xCB26, 0x07E0):
+            self.assertEqual(pnglib.rgb565(*pnglib.rgb565_to_rgb888(v)), v)
+
+
+class Embedding(unittest.TestCase):
+    """tools/embed-assets run as the build runs it, on small made-up assets."""
+
+    # Canvas size of the probe picture: 2 wide, 3 high; so 3x2 on screen.
+    W, H = 2, 3
+    # PNG pixel (column, row) -> colour, all different.
+    PNG = {(0, 0): (255, 0, 0), (1, 0): (0, 255, 0), (2, 0): (0, 0, 255),
+           (0, 1): (200, 100, 50), (1, 1): (8, 4, 8), (2, 1): (255, 255, 255)}
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp()
+        self.assets = os.path.join(self.tmp, "assets")
+        os.mkdir(self.assets)
+        write_headers(self.assets, [("probe", self.W, self.H)], 5)
+        px = [self.PNG[(x, y)] for y in range(self.W) for x in range(self.H)]
+        pnglib.write_png(os.path.join(self.assets, "probe.png"), self.H, self.W, px)
+        self.out = os.path.join(self.tmp, "gen", "assets_data.cpp")
+
+    def tearDown(self):
+        shutil.rmtree(self.tmp)
+
+    def embed(self):
+        result = run_tool("embed-assets", "--assets", self.assets, "--out", self.out)
+        return result
+
+    def test_turns_the_picture_into_canvas_orientation(self):
+        result = self.embed()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(self.out) as f:
+            arrays = parse_arrays(f.read())
+        canvas = arrays["img_probe"]
+        self.assertEqual(len(canvas), self.W * self.H)
+
+        def at(ix, iy):
+            return canvas[iy * self.W + ix]
+        # Canvas (0, 0) is shown at the bottom-left of the screen: the PNG's
+        # bottom-left pixel.
+        self.assertEqual(at(0, 0), 0xCB26)
+        # The Canvas's right edge (x = W-1) is the PNG's top row.
+        self.assertEqual(at(1, 0), 0xF800)
+        self.assertEqual(at(1, 2), 0x001F)
+        # Going down the Canvas (y) goes right along the PNG.
+        self.assertEqual(at(0, 1), 0x0821)
+        self.assertEqual(at(0, 2), 0xFFFF)
+        self.assertEqual(at(1, 1), 0x07E0)
+
+    def test_rule_agrees_with_the_screen_geometry(self):
+        # Canvas (x, y) appears at screen column y, row 239 - x. A picture at
+        # Canvas (cx, cy) occupies the screen rectangle gen-images draws it
+        # in; every pixel must land where the screen shows it.
+        cx, cy = 205, 0
+        sx, sy, sw, sh = images.canvas_to_screen_rect(cx, cy, self.W, self.H)
+        self.assertEqual((sw, sh), (self.H, self.W))
+        px = [self.PNG[(x, y)] for y in range(self.W) for x in range(self.H)]
+        canvas = embed.to_canvas(self.H, self.W, px, self.W, self.H, "probe")
+        for iy in range(self.H):
+            for ix in range(self.W):
+                col, row = cy + iy, 239 - (cx + ix)
+                self.assertEqual(canvas[iy * self.W + ix], pnglib.rgb565(*self.PNG[(col - sx, row - sy)]))
+
+    def test_embeds_the_sample_bytes_in_order(self):
+        self.assertEqual(self.embed().returncode, 0)
+        with open(self.out) as f:
+            self.assertEqual(parse_arrays(f.read())["victory_sample"], [0, 1, 2, 3, 4])
+
+    def test_wrong_picture_size_is_refused_naming_the_file(self):
+        pnglib.write_png(os.path.join(self.assets, "probe.png"), 2, 3, [(0, 0, 0)] * 6)
+        result = self.embed()
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("probe.png", result.stderr)
+        self.assertIn("2x3", result.stderr)
+        self.assertIn("3x2", result.stderr)
+        self.assertFalse(os.path.exists(self.out))
+
+    def test_missing_picture_is_refused(self):
+        os.remove(os.path.join(self.assets, "probe.png"))
+        result = self.embed()
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("probe.png", result.stderr)
+
+    def test_wrong_sample_length_is_refused_naming_the_file(self):
+        for length in (4, 6):
+            with self.subTest(length=length):
+                with open(os.path.join(self.assets, "victory_sample.bin"), "wb") as f:
+                    f.write(b"\0" * length)
+                result = self.embed()
+                self.assertNotEqual(result.returncode, 0)
+                self.assertIn("victory_sample.bin", result.stderr)
+                self.assertIn("%d bytes" % length, result.stderr)
+                self.assertIn("5 bytes", result.stderr)
+
+    def test_output_is_rewritten_only_when_it_changes(self):
+        self.assertEqual(self.embed().returncode, 0)
+        os.utime(self.out, (1_000_000, 1_000_000))
+        self.assertEqual(self.embed().returncode, 0)
+        self.assertEqual(os.stat(self.out).st_mtime, 1_000_000)
+        with open(os.path.join(self.assets, "victory_sample.bin"), "wb") as f:
+            f.write(b"\1\1\1\1\1")
+        self.assertEqual(self.embed().returncode, 0)
+        self.assertNotEqual(os.stat(self.out).st_mtime, 1_000_000)
+
+
+class RealAssets(unittest.TestCase):
+    """The committed pictures and sample against the headers the program uses."""
+
+    def test_every_picture_has_its_screen_size(self):
+        for name, w, h, _, _ in embed.read_image_table(ASSETS):
+            with self.subTest(name=name):
+                pw, ph, _ = pnglib.read_png(os.path.join(ASSETS, name + ".png"))
+                self.assertEqual((pw, ph), (h, w))
+
+    def test_sample_has_the_declared_length(self):
+        size, _ = embed.read_sample_size(ASSETS)
+        self.assertEqual(size, 15248)
+        self.assertEqual(os.path.getsize(os.path.join(ASSETS, "victory_sample.bin")), size)
+
+    @unittest.skipUnless(shutil.which("g++"), "needs g++")
+    def test_generated_source_compiles_against_the_headers(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "assets_data.cpp")
+            result = run_tool("embed-assets", "--assets", ASSETS, "--out", out)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            cc = subprocess.run(["g++", "-std=c++20", "-fsyntax-only", "-Wall", "-Wextra", "-Werror",
+                                 "-I", ASSETS, out], capture_output=True, text=True)
+            self.assertEqual(cc.returncode, 0, cc.stderr)
+            with open(out) as f:
+                arrays = parse_arrays(f.read())
+            self.assertEqual(len(arrays["img_switch_tab_0"]), 26 * 73)
+            self.assertEqual(len(arrays["victory_sample"]), 15248)
+
+
+def screen_background(name):
+    """The 320x240 screen as the program fills it from a half-size background."""
+    w, h, px = pnglib.read_png(os.path.join(ASSETS, name + ".png"))
+    return lambda x, y: px[(y // 2) * w + x // 2]
+
+
+class PictureLayout(unittest.TestCase):
+    """What the committed pictures promise the scenes."""
+
+    def assert_clear(self, name, rect, background, keep_out):
+        w, h, px = pnglib.read_png(os.path.join(ASSETS, name + ".png"))
+        x0, y0 = rect[0], rect[1]
+        kx, ky, kw, kh = keep_out
+        checked = 0
+        for y in range(max(y0, ky), min(y0 + h, ky + kh)):
+            for x in range(max(x0, kx), min(x0 + w, kx + kw)):
+                self.assertEqual(px[(y - y0) * w + x - x0], background(x, y),
+                                 "%s marks screen pixel (%d, %d)" % (name, x, y))
+                checked += 1
+        return checked
+
+    def test_overlays_leave_the_address_area_alone(self):
+        bg = screen_background("background_0")
+        checked = self.assert_clear("overlay_top_left", images.RECT_OVERLAY_TOP_LEFT, bg, images.RECT_ADDRESS_AREA)
+        # the bottom-left overlay does reach into that area, so this checked something
+        self.assertGreater(checked, 1000)
+        self.assert_clear("overlay_top_right", images.RECT_OVERLAY_TOP_RIGHT, bg, images.RECT_ADDRESS_AREA)
+
+    def test_rectangles_meet_their_background_without_a_seam(self):
+        # Every side that does not lie on the screen's edge must be the
+        # background itself: the placeholder is blended whole and the strips
+        # fade in (a box would show), and a glow cut off by an opaque
+        # rectangle would show as a straight line.
+        all_sides = ("top", "bottom", "left", "right")
+        cases = (("address_placeholder", images.RECT_PLACEHOLDER, "background_0", all_sides),
+                 ("overlay_top_left", images.RECT_OVERLAY_TOP_LEFT, "background_0", ("top", "right")),
+                 ("overlay_top_right", images.RECT_OVERLAY_TOP_RIGHT, "background_0", ("bottom", "right")),
+                 ("switch_tab_0", images.RECT_SWITCH_TAB, "background_0", ("top", "left")),
+                 ("switch_tab_1", images.RECT_SWITCH_TAB, "background_1", ("top", "left")),
+                 ("puzzle_strip_left", images.RECT_STRIP_LEFT, "background_1", all_sides),
+                 ("puzzle_strip_right", images.RECT_STRIP_RIGHT, "background_1", all_sides))
+        for name, rect, bg_name, sides in cases:
+            bg = screen_background(bg_name)
+            w, h, px = pnglib.read_png(os.path.join(ASSETS, name + ".png"))
+            x0, y0 = rect[0], rect[1]
+            edge = {"top": [(x, 0) for x in range(w)], "bottom": [(x, h - 1) for x in range(w)],
+                    "left": [(0, y) for y in range(h)], "right": [(w - 1, y) for y in range(h)]}
+            with self.subTest(name=name):
+                for side in sides:
+                    for x, y in edge[side]:
+                        self.assertEqual(px[y * w + x], bg(x0 + x, y0 + y), "%s at (%d, %d)" % (name, x, y))
+
+    def test_placeholder_shows_bright_letters(self):
+        bg = screen_background("background_0")
+        w, h, px = pnglib.read_png(os.path.join(ASSETS, "address_placeholder.png"))
+        x0, y0 = images.RECT_PLACEHOLDER[:2]
+        bright = sum(1 for y in range(h) for x in range(w)
+                     if sum(px[y * w + x]) > sum(bg(x0 + x, y0 + y)) + 300)
+        self.assertGreater(bright, 300)
+
+    def test_tiles_are_all_different(self):
+        w, h, px = pnglib.read_png(os.path.join(ASSETS, "puzzle_tiles.png"))
+        blocks = set()
+        for cell in range(9):
+            bx, by = 48 * (cell % 3), 48 * (cell // 3)
+            blocks.add(tuple(px[(by + y) * w + bx + x] for y in range(48) for x in range(48)))
+        self.assertEqual(len(blocks), 9)
+
+    def test_tabs_differ_between_scenes(self):
+        a = pnglib.read_png(os.path.join(ASSETS, "switch_tab_0.png"))[2]
+        b = pnglib.read_png(os.path.join(ASSETS, "switch_tab_1.png"))[2]
+        self.assertGreater(sum(1 for p, q in zip(a, b) if p != q), len(a) // 2)
+
+
+class Generators(unittest.TestCase):
+    """Same bytes on every run, and the same as what is committed."""
+
+    def test_gen_images_is_deterministic_and_matches_the_committed_pictures(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            first, second = os.path.join(tmp, "a"), os.path.join(tmp, "b")
+            for out in (first, second):
+                result = run_tool("gen-images", "--out", out)
+                self.assertEqual(result.returncode, 0, result.stderr)
+            names = sorted(os.listdir(first))
+            self.assertEqual(len(names), 10)
+            for name in names:
+                with self.subTest(name=name):
+                    with open(os.path.join(first, name), "rb") as f:
+                        a = f.read()
+                    with open(os.path.join(second, name), "rb") as f:
+                        self.assertEqual(a, f.read())
+                    with open(os.path.join(ASSETS, name), "rb") as f:
+                        self.assertEqual(a, f.read(), "src/assets/%s is not what tools/gen-images draws" % name)
+
+    def test_gen_victory_sample_is_deterministic_and_matches_the_committed_sample(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            outs = [os.path.join(tmp, n) for n in ("a.bin", "b.bin")]
+            for out in outs:
+                result = run_tool("gen-victory-sample", "--out", out)
+                self.assertEqual(result.returncode, 0, result.stderr)
+            data = []
+            for path in outs:
+                with open(path, "rb") as f:
+                    data.append(f.read())
+            self.assertEqual(len(data[0]), 15248)
+            self.assertEqual(data[0], data[1])
+            with open(os.path.join(ASSETS, "victory_sample.bin"), "rb") as f:
+                self.assertEqual(data[0], f.read())
+
+    def test_wav_option_writes_a_playable_file(self):
+        import wave
+        with tempfile.TemporaryDirectory() as tmp:
+            wav = os.path.join(tmp, "v.wav")
+            result = run_tool("gen-victory-sample", "--out", os.path.join(tmp, "v.bin"), "--wav", wav)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn("16667", result.stdout)
+            with wave.open(wav) as w:
+                self.assertEqual((w.getnchannels(), w.getsampwidth(), w.getframerate()), (1, 2, 16667))
+                self.assertEqual(w.getnframes(), 15248 * 8)
+
+
+class VictorySample(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        with open(os.path.join(ASSETS, "victory_sample.bin"), "rb") as f:
+            cls.bits = victory.unpack(f.read())
+
+    def test_bits_go_least_significant_first(self):
+        self.assertEqual(victory.unpack(victory.pack([1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0])),
+                         [1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0])
+        self.assertEqual(victory.pack([1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0]), b"\x01\x06")
+
+    def test_line_rests_low_at_both_ends_and_averages_half_between(self):
+        self.assertEqual(sum(self.bits[:60]), 0)
+        self.assertEqual(sum(self.bits[-60:]), 0)
+        middle = self.bits[len(self.bits) // 20:-len(self.bits) // 20]
+        self.assertAlmostEqual(sum(middle) / len(middle), 0.5, delta=0.02)
+
+    def test_modulator_follows_a_constant_level(self):
+        for level in (0.25, 0.5, 0.8):
+            bits = victory.modulate([int(level * victory.FULL)] * 4000)
+            self.assertAlmostEqual(sum(bits) / len(bits), level, delta=0.005)
+
+    def pitch_at(self, seconds, window=2048):
+        """The strongest semitone between G3 and C7 around a moment."""
+        pcm = victory.bits_to_pcm(self.bits)
+        start = int(seconds * victory.RATE)
+        seg = pcm[start:start + window]
+        best = None
+        for midi in range(55, 97):
+            f = 440.0 * 2 ** ((midi - 69) / 12)
+            w = 2 * math.pi * f / victory.RATE
+            c = 2 * math.cos(w)
+            s1 = s2 = 0.0
+            for i, x in enumerate(seg):
+                s0 = x * (0.5 - 0.5 * math.cos(2 * math.pi * i / window)) + c * s1 - s2
+                s2, s1 = s1, s0
+            power = s1 * s1 + s2 * s2 - c * s1 * s2
+            if best is None or power > best[0]:
+                best = (power, midi)
+        return best[1]
+
+    def test_ends_on_a_long_high_c(self):
+        # the final chord's top note, C6, carries the sound from 3.7 s on
+        for t in (4.0, 5.5):
+            with self.subTest(t=t):
+                self.assertEqual(self.pitch_at(t), 84)
+
+    def test_melody_fills_most_of_the_sample(self):
+        # the last chord still sounds at 90 % of the length
+        self.assertEqual(self.pitch_at(0.9 * len(self.bits) / victory.RATE), 84)
+
+    def test_opens_with_the_rising_arpeggio(self):
+        # G4, C5, E5 as triplets from 0.16 s, then G5 from 0.66 s
+        for t, midi in ((0.17, 67), (0.5, 76), (0.8, 79)):
+            with self.subTest(t=t):
+                self.assertEqual(self.pitch_at(t, window=1024), midi)
+
+
+if __name__ == "__main__":
+    unittest.main()
