@@ -2,33 +2,58 @@
 
 #include "font/text_metrics.h"
 #include "platform/platform.h"
+#include "workers/net_bringup.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 
 namespace {
+
 int address_fds[2] = {-1, -1};
 char address[16];
+
+// Descriptors 0..2 are closed first, so the three opens take them in order and
+// the pipe then gets 3 and 4: the DHCP script writes to descriptor 4.
+void standard_descriptors_to_null() {
+    platform.close(0);
+    platform.close(1);
+    platform.close(2);
+    platform.open("/dev/null", O_RDONLY, 0);
+    platform.open("/dev/null", O_WRONLY, 0);
+    platform.open("/dev/null", O_WRONLY, 0);
+}
+
 } // namespace
 
-// TEMPORARY: creates the address pipe but forks no worker until the network worker lands.
 pid_t net_worker_start() {
+    standard_descriptors_to_null();
     if (platform.pipe(address_fds) != 0) {
         perror("pipe");
         exit(1);
     }
-    return 0;
+    pid_t pid = platform.fork();
+    if (pid == -1) {
+        perror("fork");
+        exit(1);
+    }
+    if (pid == 0) {
+        net_worker_run();
+    }
+    return pid;
 }
 
 int address_pipe_fd() {
     return address_fds[0];
 }
 
+// One read and no clean-up of the text: the script writes the address once, and
+// whatever it sends beyond 15 bytes, or later, is never looked at.
 int address_receive() {
     if (address_fds[0] == -1) {
         return 0;
     }
-    ssize_t n = platform.read(address_fds[0], address, 15);
+    ssize_t n = platform.read(address_fds[0], address, sizeof address - 1);
     address[n > 0 ? n : 0] = '\0';
     platform.close(address_fds[0]);
     platform.close(address_fds[1]);

@@ -12,7 +12,8 @@ struct TouchRaw {
     int32_t y;
 };
 
-// Forks the reader; returns its process id in the main process.
+// Creates the touch pipe and forks the reader; returns its process id in the
+// main process. A failed pipe or fork aborts.
 pid_t touch_worker_start();
 
 int touch_pipe_fd();
@@ -22,3 +23,7 @@ int touch_read_raw();
 
 // The last raw sample in Canvas coordinates: point[0] = x (0..239), point[1] = y.
 void touch_calibrate(int32_t point[2]);
+
+// The reader process's body: creates "/tmp/touch", opens it and reports every
+// pen-down into pipe_fd. Never returns; "mknod" and "open touch" failures exit 1.
+[[noreturn]] void touch_reader_run(int pipe_fd);

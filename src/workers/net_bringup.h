@@ -1,0 +1,23 @@
+// The network worker's steps after the fork: wait for the Ethernet link on the
+// DM9000's ports, give eth0 its fixed address, and become the DHCP client.
+#pragma once
+
+#include <cstdint>
+
+// The controller's ports as mapped from /dev/mem: index at byte 0, data at byte 4.
+constexpr uint32_t DM9000_BASE = 0x20000000;
+constexpr uint32_t DM9000_WINDOW = 1024;
+constexpr uint8_t DM9000_NSR = 1;         // network status register
+constexpr uint8_t DM9000_NSR_LINK = 0x40; // set while the link is up
+
+// Selects the status register and reads it, both through the register
+// accessors on every round, until the link bit shows. No pause, no limit.
+void link_wait(volatile uint8_t *ports);
+
+// Sets the up/broadcast/running/multicast flags and 192.168.1.230 on eth0
+// through a datagram socket. "socket" and "ioctl" failures exit 1.
+void interface_configure();
+
+// The whole worker: map the controller, wait for the link, configure eth0 and
+// exec "/sbin/udhcpc". Never returns; "/dev/mem" and "mmap" failures abort.
+[[noreturn]] void net_worker_run();
