@@ -139,8 +139,12 @@ TEST(WireframeDraw, DrawsTheListedEdgesFromFirstToSecondVertex) {
 // Any elapsed time, however large, only turns the figure: the apex stays put, the
 // rings keep to their bands and no pixel leaves columns 199..233, rows 269..310.
 TEST(WireframeDraw, StaysInItsCornerForEveryElapsedTime) {
+    // Every millisecond of one turn, and times spread over the whole 32-bit range.
     std::vector<uint32_t> times = {0xFFFFFFFFu, 0xFFFFFFFEu, 0x80000000u, 4000u * 1073741u};
-    for (uint64_t e = 0; e <= 0xFFFFFFFFull; e += 104729ull) {
+    for (uint32_t e = 0; e < WIRE_TURN_MS; ++e) {
+        times.push_back(e);
+    }
+    for (uint64_t e = 0; e <= 0xFFFFFFFFull; e += 1048573ull) {
         times.push_back(static_cast<uint32_t>(e));
     }
     WireVertex v[WIRE_VERTICES];
@@ -158,7 +162,7 @@ TEST(WireframeDraw, StaysInItsCornerForEveryElapsedTime) {
         ASSERT_TRUE(n == 14 || n == 16 || n == 18) << e;
     }
     auto canvas = white_canvas();
-    for (size_t t = 0; t < times.size(); t += 50) {
+    for (size_t t = 0; t < times.size(); t += 20) {
         wireframe_draw(times[t], canvas.get());
     }
     for (int y = 0; y < CANVAS_H; ++y) {
