@@ -152,6 +152,29 @@ std::string case_name(const testing::TestParamInfo<GoldenCase> &info) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenFrame, testing::ValuesIn(load_cases()), case_name);
 
+// A command line that cannot make a still says so with status 2; a stick without
+// a font name with status 1; neither leaves a picture behind.
+TEST(RenderCommand, RefusesWhatItCannotRender) {
+    make_dirs(OUTPUT + "/empty-stick");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {{"--scene", "address"}, 2},
+        {{"--scene", "hall", "--elapsed", "0"}, 2},
+        {{"--elapsed", "-1"}, 2},
+        {{"--elapsed", "0", "--board", "0,1,2,3,4,5,6,7,7"}, 2},
+        {{"--elapsed", "0", "--slide", "9,0"}, 2},
+        {{"--elapsed", "0", "--stick", OUTPUT + "/empty-stick"}, 1},
+    };
+    for (const auto &c : cases) {
+        std::string out = OUTPUT + "/refused.png";
+        unlink(out.c_str());
+        EXPECT_EQ(run_render({"refused", c.args}, out), c.status) << c.args.back();
+        EXPECT_NE(access(out.c_str(), F_OK), 0) << c.args.back();
+    }
+}
+
 // A golden picture without a case would never be checked again.
 TEST(GoldenFolder, EveryPictureHasACaseAndThereAreCases) {
     std::set<std::string> names;
