@@ -26,6 +26,9 @@ void *soc_map(off_t phys, size_t length);
 bool soc_owns(volatile void *reg);
 uint32_t soc_read32(volatile uint32_t *reg);
 void soc_write32(volatile uint32_t *reg, uint32_t value);
+// Collects a finished buzzer playback: writes OUT/victory.wav, plays it in the window
+// and checks the interrupt masks came back. The simulator's loops call it often.
+void soc_poll_playback(const SimOptions &options);
 
 // The USB stick behind mount("/dev/sda1", "/tmp/d", "ext4", MS_RDONLY).
 void stick_init(const SimOptions &options);

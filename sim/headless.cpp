@@ -1,6 +1,7 @@
 #include "headless.h"
 
 #include "app_process.h"
+#include "devices.h"
 #include "scenario.h"
 
 #include <cstdio>
@@ -16,6 +17,7 @@ bool wait_until(const ScenarioContext &context, uint32_t at_ms, int *app_status)
         if (now >= due) {
             return true;
         }
+        soc_poll_playback(*context.options);
         *app_status = app_poll(context.app);
         if (*app_status != -1) {
             return false;

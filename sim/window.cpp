@@ -107,6 +107,7 @@ int run_window(const SimOptions &options) {
             running = handle_event(event, options);
         }
         show_screen(&w);
+        soc_poll_playback(options);
         status = app_poll(app);
         if (status != -1) {
             fprintf(stderr, "ipslide-sim: the application %s (see %s/app.log)\n",
