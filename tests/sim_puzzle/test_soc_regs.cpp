@@ -182,3 +182,31 @@ TEST_F(SocRegs, APinThatIsNoOutputIsReported) {
 }
 
 } // namespace
+
+// In the window the capture also goes to the sound card, or says once that there is
+// none.
+class SocSound : public SocRegs {
+  protected:
+    static void play_twice(SimOptions options) {
+        options.headless = false;
+        freopen("/dev/null", "w", stdout);
+        soc_write32(reg(0x56000000, 0x10), 0x155555); // GPB0 an output
+        soc_write32(reg(0x51000000, 0x08), 0);        // timer 0 stopped
+        for (int i = 0; i < 2; ++i) {
+            play_by_hand({1, 0, 1, 0}, 0xFEFFFF7F, 0x7FE);
+            soc_poll_playback(options);
+        }
+        exit(0);
+    }
+};
+
+TEST_F(SocSound, WithoutASoundCardItSaysSoOnce) {
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_EXIT(play_twice(options), testing::ExitedWithCode(0),
+                "^ipslide-sim: no audio device \\([^\n]*\\); the fanfare is only in the WAV\n$");
+}
+
+TEST_F(SocSound, ASoundCardGetsTheCaptureQuietly) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EXIT(play_twice(options), testing::ExitedWithCode(0), "^$");
+}
