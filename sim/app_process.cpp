@@ -79,10 +79,10 @@ void enter_private_namespace() {
 void boot_prepare(const SimOptions &options) {
     std::filesystem::create_directories(options.out_dir);
     std::string log = std::filesystem::absolute(options.out_dir + "/app.log").string();
-    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0) {
-        close(fd);
-    }
+    // Opened here, outside the application's namespace, where the path means what the
+    // user meant; the application's processes inherit the descriptor.
+    board_state()->log_fd =
+        open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
     copy_path(board_state()->log_path, log);
     char pattern[] = "/tmp/ipslide-board.XXXXXX";
     if (mkdtemp(pattern) == nullptr) {

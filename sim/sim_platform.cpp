@@ -39,8 +39,8 @@ int sim_open(const char *path, int flags, mode_t mode) {
     // Standard output and error go to /dev/null on the board; here they go to the log
     // so perror messages and diagnostics can be read.
     if (strcmp(path, "/dev/null") == 0 && (flags & O_ACCMODE) == O_WRONLY &&
-        board_state()->log_path[0] != '\0') {
-        return ::open(board_state()->log_path, O_WRONLY | O_APPEND | O_CREAT, 0644);
+        board_state()->log_fd >= 0) {
+        return ::dup(board_state()->log_fd);
     }
     return ::open(path, flags, mode);
 }

@@ -1,15 +1,38 @@
 #include "display/backgrounds.h"
 
+#include "display/raster.h"
 #include "font/text_metrics.h"
+#include "images.h"
 
 Canvas scene_background[2];
 
-// TEMPORARY: flat colours until the embedded pictures are composed here.
-void compose_backgrounds() {
-    for (int i = 0; i < CANVAS_PIXELS; ++i) {
-        scene_background[SCENE_ADDRESS].px[i] = 0x1A7F;
-        scene_background[SCENE_PUZZLE].px[i] = 0xC3A0;
+namespace {
+
+// The backgrounds are stored at half resolution: every source pixel becomes a 2x2
+// block, without filtering.
+void double_into(Canvas *canvas, const uint16_t *half) {
+    uint16_t *dst = canvas->px;
+    for (int y = 0; y < CANVAS_H; ++y) {
+        const uint16_t *src = half + (y / 2) * BACKGROUND_W;
+        for (int x = 0; x < CANVAS_W; ++x) {
+            *dst++ = src[x / 2];
+        }
     }
+}
+
+} // namespace
+
+void compose_backgrounds() {
+    Canvas *address = &scene_background[SCENE_ADDRESS];
+    double_into(address, img_background_0);
+    blend_blit(address, 0, 247, img_switch_tab_0, SWITCH_TAB_W, SWITCH_TAB_H, SWITCH_TAB_W, 256);
+    blend_blit(address, 0, 0, img_overlay_top_left, OVERLAY_TOP_LEFT_W, OVERLAY_TOP_LEFT_H,
+               OVERLAY_TOP_LEFT_W, 256);
+    blend_blit(address, 205, 0, img_overlay_top_right, OVERLAY_TOP_RIGHT_W, OVERLAY_TOP_RIGHT_H,
+               OVERLAY_TOP_RIGHT_W, 256);
+    Canvas *puzzle = &scene_background[SCENE_PUZZLE];
+    double_into(puzzle, img_background_1);
+    blend_blit(puzzle, 0, 247, img_switch_tab_1, SWITCH_TAB_W, SWITCH_TAB_H, SWITCH_TAB_W, 256);
     atlas_pixels = glyph_atlas_pixels();
     glyph_atlas_metrics(glyph_offsets, glyph_widths, &glyph_height);
 }

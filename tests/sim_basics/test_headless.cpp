@@ -20,7 +20,9 @@ TEST(Headless, ShotWritesTheScreenAsSeenAndEndStopsCleanly) {
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     std::string script = out + "/first.scenario";
-    std::ofstream(script) << "at 300 shot first\nat 400 end\n";
+    // Start-up (stick, atlas) may take longer than 300 ms on a loaded machine: the
+    // timeline starts once the first frame has been shown.
+    std::ofstream(script) << "at 0 wait-frames 1\nat 300 shot first\nat 400 end\n";
     ASSERT_EQ(run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + script + " --out " +
                   out + " > " + out + "/sim.txt 2>&1"),
               0);
