@@ -27,7 +27,7 @@ void usage(FILE *to) {
                 "  --script FILE       scenario, one command a line: at MS COMMAND [ARGS]\n"
                 "  --out DIR           screenshots, victory.wav and app.log (default out)\n"
                 "  --scale N           window zoom (default 2)\n"
-                "  --stick DIR|IMAGE|none  the USB stick (default: DejaVu Sans Bold as\n"
+                "  --stick DIR|IMAGE|none  the USB stick (default: DejaVu Sans Condensed Bold as\n"
                 "                      concours-48.ttf)\n"
                 "  --cable on|off      Ethernet cable plugged in at start (default on)\n"
                 "  --lease IP          the address the DHCP server leases (default 192.168.1.42)\n"

@@ -1,7 +1,7 @@
 // The USB stick in the board's socket. The application mounts "/dev/sda1" on
 // "/tmp/d" inside its private mount namespace; we make that a real read-only mount
 // there, so its opendir/readdir and FreeType's open read real files:
-// - a folder (--stick DIR, or the default stick holding DejaVu Sans Bold as
+// - a folder (--stick DIR, or the default stick holding DejaVu Sans Condensed Bold as
 //   concours-48.ttf) is bind-mounted read-only;
 // - an ext4 image (--stick FILE, root only) is attached to a read-only loop device
 //   and mounted as ext4, as the board's kernel would mount the stick;
@@ -33,7 +33,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char DEFAULT_FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+// Condensed, because at 48 pixels its eleven glyphs fit the atlas's 320 rows (316)
+// and an address such as 192.168.1.42 fits across the screen (318 of 320 columns);
+// the wider DejaVu Sans Bold would push the point glyph out of the atlas.
+constexpr char DEFAULT_FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
 constexpr char DEFAULT_FONT_NAME[] = "concours-48.ttf";
 // Inside the boot folder, which the application sees as /tmp.
 constexpr char STICK_FOLDER[] = "usb-stick";
@@ -94,7 +97,7 @@ void prepare_default_stick() {
     fs::create_directory(stick_copy_dir(), error);
     fs::copy_file(DEFAULT_FONT, stick_copy_dir() + "/" + DEFAULT_FONT_NAME, error);
     if (error) {
-        bad_stick("the default stick needs %s (%s); install fonts-dejavu-core "
+        bad_stick("the default stick needs %s (%s); install fonts-dejavu-extra "
                   "(tools/setup-deps) or give --stick DIR",
                   DEFAULT_FONT, error.message().c_str());
     }
