@@ -10,6 +10,12 @@ set(IPSLIDE_TARGET_FLAGS "-mcpu=arm920t;-marm;-mfloat-abi=soft" CACHE STRING
 add_compile_options(${IPSLIDE_TARGET_FLAGS})
 add_link_options(${IPSLIDE_TARGET_FLAGS})
 
+# 64-bit file offsets on the 32-bit target. Besides large files, readdir then
+# takes the directory cookies whole: ext4 hands 64-bit hash cookies to a 64-bit
+# kernel's callers, which a 32-bit program under qemu-arm is, and the 32-bit
+# readdir gives up on those with EOVERFLOW, so a folder would look empty.
+add_compile_definitions(_FILE_OFFSET_BITS=64)
+
 # A static binary needs nothing on the board but itself; the test programs are
 # static too, so the emulator needs no ARM dynamic loader.
 option(IPSLIDE_STATIC "Link programs statically" ON)
