@@ -342,8 +342,10 @@ TEST_F(PuzzleSceneTest, NextFramePlaysTheSoundOnceAndTheFadeStartsAfterIt) {
 
 TEST_F(PuzzleSceneTest, FadeBlendsSquareAndTilesTogether) {
     win_at(3000);
-    render_at(3000 + 150); // the sound; no clock passes while it plays here
-    uint32_t start = puzzle_state.victory_start_ms;
+    // The sound has played (that frame is tested above); the fade runs from 3150.
+    puzzle_state.victory_sound_played = 1;
+    puzzle_state.victory_start_ms = 3150;
+    uint32_t start = 3150;
     EXPECT_EQ(render_at(start + 1000), 0);
     background_with_strips(&expected, 256, 256);
     for (auto [x, y] : {std::pair{50, 80}, std::pair{203, 233}, std::pair{70, 200}}) {
@@ -390,7 +392,10 @@ TEST_F(PuzzleSceneTest, AfterTheFadeNothingOfTheBoardUntilAReset) {
 
 TEST_F(PuzzleSceneTest, ARestartedClockEndsTheFadeOnTheNextFrame) {
     win_at(3000);
-    render_at(3150);
+    puzzle_state.victory_sound_played = 1;
+    puzzle_state.victory_start_ms = 3150;
+    render_at(3200);
+    EXPECT_EQ(puzzle_state.victory_active, 1);
     fake_clock.ms += 5;
     restart_puzzle_clock();
     EXPECT_EQ(render_at(0), 0);

@@ -86,7 +86,8 @@ void irq_restore() {
 void buzzer_put_bit(int bit) {
     platform.reg_write32(reg(gpio_regs, GPBDAT_OFFSET), bit ? gpb_shadow | GPB0_BIT : gpb_shadow);
     // The bit period: nothing but this loop runs between two stores.
-    for (bit_delay_counter = 0; bit_delay_counter <= BIT_DELAY_LOOPS - 1;) {
+    bit_delay_counter = 0;
+    while (bit_delay_counter <= BIT_DELAY_LOOPS - 1) {
         bit_delay_counter = bit_delay_counter + 1;
     }
 }
