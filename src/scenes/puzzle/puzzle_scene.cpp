@@ -50,8 +50,9 @@ void draw_tiles(Canvas *canvas, int32_t w, uint32_t now) {
         int32_t dy = home_y(i);
         if (is_sliding_cell(i)) {
             uint32_t d = now - puzzle_state.move_start_ms;
-            dx = slide_offset(dx, 2 * TILE_SIZE - TILE_SIZE * puzzle_state.move_hole_col, d);
-            dy = slide_offset(dy, TILE_SIZE * puzzle_state.move_hole_row, d);
+            int32_t hole = 3 * puzzle_state.move_hole_col + puzzle_state.move_hole_row;
+            dx = slide_offset(dx, home_x(hole), d);
+            dy = slide_offset(dy, home_y(hole), d);
         }
         const uint16_t *picture = img_puzzle_tiles + home_y(v) * PUZZLE_TILES_W + home_x(v);
         blend_blit(canvas, GRID_LEFT + dx, GRID_TOP + dy, picture, TILE_SIZE, TILE_SIZE,
