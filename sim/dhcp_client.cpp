@@ -1,17 +1,297 @@
+// The network side of the simulated board: the interface requests on "eth0",
+// the exec of "/sbin/udhcpc" (which starts the stand-in client, see
+// udhcpc_standin.cpp) and the line about the network in the window title.
+#include "app_process.h"
+#include "board_state.h"
 #include "devices.h"
+#include "options.h"
+#include "scenario.h"
 
+#include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <new>
+#include <string>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
-// TEMPORARY: no network until the DHCP stand-in lands.
-void dhcp_init(const SimOptions &) {}
-int net_ioctl(int, unsigned long, void *, bool *handled) {
-    *handled = false;
+namespace {
+
+// What the interface requests set and what the client leased; shared between the
+// simulator and the application's processes.
+struct NetState {
+    std::atomic<uint32_t> flags;
+    std::atomic<uint32_t> address; // network byte order
+    std::atomic<int32_t> address_set;
+    std::atomic<int32_t> lease_known;
+    std::atomic<int32_t> address_read; // the application has taken the address
+    char lease[16];
+};
+
+NetState *state;
+SimOptions options_at_boot; // copied before the fork; the worker reads it at exec
+char status_line[160];
+
+// How the stand-in reports a finished exchange in the application's log.
+constexpr char LEASE_MARK[] = "udhcpc: lease ";
+constexpr char PIPE_MARK[] = "udhcpc: address pipe ";
+
+const char *const EXPECTED_ARGV[] = {
+    "/sbin/udhcpc", "-i", "eth0", "-s", "/etc/udhcpc.conf", "-p", "/tmp/udhcpc.eth0.pid", nullptr,
+};
+
+bool is_interface_request(unsigned long request) {
+    return request == SIOCGIFFLAGS || request == SIOCSIFFLAGS || request == SIOCSIFADDR;
+}
+
+int fail(int error) {
+    errno = error;
     return -1;
 }
-int dhcp_exec(const char *, char *const[]) {
-    errno = ENOENT;
-    return -1;
+
+int interface_request(unsigned long request, ifreq *req) {
+    if (request == SIOCGIFFLAGS) {
+        req->ifr_flags = static_cast<short>(state->flags.load());
+        return 0;
+    }
+    if (request == SIOCSIFFLAGS) {
+        state->flags = static_cast<uint16_t>(req->ifr_flags);
+        fprintf(stderr, "sim: eth0 flags 0x%04x\n", state->flags.load());
+        return 0;
+    }
+    sockaddr_in address;
+    memcpy(&address, &req->ifr_addr, sizeof address);
+    if (address.sin_family != AF_INET) {
+        return fail(EINVAL);
+    }
+    state->address = address.sin_addr.s_addr;
+    state->address_set = 1;
+    fprintf(stderr, "sim: eth0 address %s\n", inet_ntoa(address.sin_addr));
+    return 0;
 }
+
+bool argv_is_expected(char *const argv[]) {
+    size_t i = 0;
+    for (; EXPECTED_ARGV[i] != nullptr; ++i) {
+        if (argv[i] == nullptr || strcmp(argv[i], EXPECTED_ARGV[i]) != 0) {
+            return false;
+        }
+    }
+    return argv[i] == nullptr;
+}
+
+std::string quoted_argv(char *const argv[]) {
+    std::string all;
+    for (size_t i = 0; argv[i] != nullptr; ++i) {
+        all += std::string(i == 0 ? "" : " ") + "\"" + argv[i] + "\"";
+    }
+    return all;
+}
+
+// "MARK VALUE ..." on a finished line of the log: the value after the mark.
+bool find_value(const std::string &text, const char *mark, std::string *value) {
+    size_t at = text.find(mark);
+    if (at == std::string::npos) {
+        return false;
+    }
+    size_t begin = at + strlen(mark);
+    size_t end = text.find_first_of(" \n", begin);
+    if (end == std::string::npos || text.find('\n', begin) == std::string::npos) {
+        return false;
+    }
+    *value = text.substr(begin, end - begin);
+    return true;
+}
+
+void append_new_text(const std::string &path, off_t *offset, std::string *text) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    char chunk[4096];
+    for (ssize_t n; (n = pread(fd, chunk, sizeof chunk, *offset)) > 0; *offset += n) {
+        text->append(chunk, static_cast<size_t>(n));
+    }
+    close(fd);
+}
+
+// Whether the application's main process still holds the address pipe ("pipe:[N]"
+// as /proc shows descriptors). It closes both ends right after its one read.
+bool app_holds(const std::string &pipe_id) {
+    pid_t app = board_state()->app_pid;
+    std::string dir = "/proc/" + std::to_string(app) + "/fd";
+    DIR *fds = app > 0 ? opendir(dir.c_str()) : nullptr;
+    if (fds == nullptr) {
+        return true; // not started, or gone: it will not read anything now
+    }
+    bool holds = false;
+    for (dirent *entry = readdir(fds); entry != nullptr && !holds; entry = readdir(fds)) {
+        char target[64];
+        std::string link = dir + "/" + entry->d_name;
+        ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        holds = n > 0 && pipe_id == std::string(target, static_cast<size_t>(n));
+    }
+    closedir(fds);
+    return holds;
+}
+
+void say(uint64_t started, const std::string &what) {
+    printf("ipslide-sim: %6u ms  %s\n", static_cast<unsigned>((monotonic_us() - started) / 1000),
+           what.c_str());
+    fflush(stdout);
+}
+
+// Follows the application's log for the stand-in's report of its lease, then the
+// main process's descriptors until it has read the address, and tells the person
+// running the simulator both. Touches only its own copies and the shared state,
+// so it may outlive everything else at exit.
+void watch_for_lease(std::string log_path) {
+    uint64_t started = monotonic_us();
+    std::string text, lease, pipe_id;
+    off_t offset = 0;
+    for (bool obtained = false;; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        append_new_text(log_path, &offset, &text);
+        if (!obtained && find_value(text, LEASE_MARK, &lease)) {
+            obtained = true;
+            snprintf(state->lease, sizeof state->lease, "%s", lease.c_str());
+            state->lease_known = 1;
+            say(started, "lease " + lease + " obtained by the DHCP client");
+            if (!find_value(text, PIPE_MARK, &pipe_id)) {
+                return; // descriptor 4 was no pipe: the stand-in said why
+            }
+        }
+        if (obtained && !app_holds(pipe_id)) {
+            state->address_read = 1;
+            say(started, "the application read the address " + lease);
+            return;
+        }
+    }
+}
+
+// Like the other waits: later commands move back by the time it took.
+bool run_wait_address(ScenarioContext &context, const ScenarioCommand &command,
+                      std::string *error) {
+    long timeout_ms = 15000;
+    if (!command.args.empty() && !parse_int_arg(command.args[0], 1, 600000, &timeout_ms)) {
+        *error = "\"" + command.args[0] + "\" is not a timeout in milliseconds";
+        return false;
+    }
+    uint64_t begin = monotonic_us();
+    while (!state->address_read) {
+        int status = app_poll(context.app);
+        if (status != -1) {
+            *error = "wait-address: the application " + describe_wait_status(status);
+            context.app_status = status;
+            return false;
+        }
+        if (monotonic_us() - begin > static_cast<uint64_t>(timeout_ms) * 1000) {
+            *error = "wait-address: the application has not read an address within " +
+                     std::to_string(timeout_ms) + " ms";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    context.shift_us += monotonic_us() - begin;
+    return true;
+}
+
+const CommandRegistrar wait_address({"wait-address", 0, 1,
+                                     "wait-address [TIMEOUT_MS]   (until the application has "
+                                     "read the leased address)",
+                                     run_wait_address});
+
+} // namespace
+
+void dhcp_init(const SimOptions &options) {
+    void *shared =
+        mmap(nullptr, sizeof(NetState), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED) {
+        perror("ipslide-sim: network memory");
+        exit(2);
+    }
+    state = new (shared) NetState();
+    state->flags = IFF_BROADCAST | IFF_MULTICAST; // present, but down
+    options_at_boot = options;
+    std::thread(watch_for_lease, std::string(board_state()->log_path)).detach();
+}
+
+// Only the requests the worker makes are the board's; anything else goes to the
+// host's kernel. The host's own interfaces are never touched.
+int net_ioctl(int fd, unsigned long request, void *arg, bool *handled) {
+    *handled = is_interface_request(request);
+    if (!*handled) {
+        return -1;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        return fail(EBADF);
+    }
+    if (!S_ISSOCK(info.st_mode)) {
+        return fail(ENOTTY);
+    }
+    ifreq *req = static_cast<ifreq *>(arg);
+    if (strncmp(req->ifr_name, "eth0", IFNAMSIZ) != 0) {
+        return fail(ENODEV);
+    }
+    return interface_request(request, req);
+}
+
+// "/sbin/udhcpc" with exactly the board's command line becomes the stand-in
+// client; this process is replaced, as on the board, and keeps its descriptors.
+int dhcp_exec(const char *path, char *const argv[]) {
+    if (strcmp(path, "/sbin/udhcpc") != 0) {
+        return fail(ENOENT);
+    }
+    if (!argv_is_expected(argv)) {
+        fprintf(stderr, "sim: /sbin/udhcpc refuses the command line %s\n",
+                quoted_argv(argv).c_str());
+        return fail(ENOEXEC);
+    }
+    const SimOptions &o = options_at_boot;
+    std::vector<std::string> words = {"/sbin/udhcpc",
+                                      "udhcpc-standin",
+                                      "--lease",
+                                      o.lease,
+                                      "--lease-delay",
+                                      std::to_string(o.lease_delay_ms),
+                                      "--conf",
+                                      o.source_dir + "/deploy/udhcpc.conf",
+                                      "--log",
+                                      board_state()->log_path,
+                                      "--"};
+    for (size_t i = 1; argv[i] != nullptr; ++i) {
+        words.emplace_back(argv[i]);
+    }
+    std::vector<char *> args;
+    for (std::string &word : words) {
+        args.push_back(word.data());
+    }
+    args.push_back(nullptr);
+    return execv("/proc/self/exe", args.data());
+}
+
 const char *net_status() {
-    return "";
+    if (state == nullptr) {
+        return "";
+    }
+    in_addr address;
+    address.s_addr = state->address;
+    std::string eth0 = state->address_set ? std::string("eth0 ") + inet_ntoa(address)
+                                          : std::string("eth0 unconfigured");
+    std::string lease = state->lease_known ? std::string("lease ") + state->lease : "no lease";
+    snprintf(status_line, sizeof status_line, "link %s \u00b7 %s \u00b7 %s",
+             dm9000_link() ? "up" : "down", eth0.c_str(), lease.c_str());
+    return status_line;
 }

@@ -1,0 +1,239 @@
+// The simulated board's touch panel, DM9000 and network requests held to the
+// contract of the real devices, driven directly in this process.
+#include "board_state.h"
+#include "devices.h"
+#include "options.h"
+#include "workers/input_event.h"
+#include "workers/touch_calibration.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <string>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+// A board whose /tmp and log are a scratch folder of the build tree, removed at exit.
+std::string scratch;
+
+void make_board() {
+    if (!scratch.empty()) {
+        return;
+    }
+    std::filesystem::create_directories(IPSLIDE_TEST_OUTPUT);
+    std::string pattern = std::string(IPSLIDE_TEST_OUTPUT) + "/sim-devices.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    scratch = pattern;
+    atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(scratch, ignored);
+    });
+    board_state_create();
+    snprintf(board_state()->boot_dir, sizeof board_state()->boot_dir, "%s", scratch.c_str());
+    snprintf(board_state()->log_path, sizeof board_state()->log_path, "%s/app.log",
+             scratch.c_str());
+    SimOptions options;
+    options.cable = false;
+    dm9000_init(options);
+    touch_panel_init(options);
+    dhcp_init(options);
+}
+
+std::vector<InputEventRecord> read_events(int fd, size_t count) {
+    std::vector<InputEventRecord> events(count);
+    size_t bytes = count * sizeof(InputEventRecord);
+    EXPECT_EQ(read(fd, events.data(), bytes), static_cast<ssize_t>(bytes));
+    return events;
+}
+
+TEST(SimTouchPanel, EveryScreenPixelComesBackThroughTheApplicationsCalibration) {
+    make_board();
+    std::string node = std::string(board_state()->boot_dir) + "/touch";
+    ASSERT_EQ(mkfifo(node.c_str(), 0600), 0);
+    int reader = open(node.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (int sy = 0; sy < 240; ++sy) {
+        for (int sx = 0; sx < 320; ++sx) {
+            touch_panel_press(sx, sy);
+            std::vector<InputEventRecord> e = read_events(reader, 4);
+            ASSERT_EQ(e[0].type, INPUT_EV_KEY);
+            ASSERT_EQ(e[0].code, INPUT_BTN_TOUCH);
+            ASSERT_EQ(e[0].value, 1);
+            ASSERT_EQ(e[1].type, INPUT_EV_ABS);
+            ASSERT_EQ(e[1].code, INPUT_ABS_X);
+            ASSERT_EQ(e[2].type, INPUT_EV_ABS);
+            ASSERT_EQ(e[2].code, INPUT_ABS_Y);
+            ASSERT_EQ(e[3].type, INPUT_EV_SYN);
+            ASSERT_EQ(e[3].code, INPUT_SYN_REPORT);
+            int32_t point[2];
+            touch_calibrate_raw(e[1].value, e[2].value, point);
+            // The LCD shows the Canvas turned: screen (sx, sy) is Canvas (239 - sy, sx).
+            ASSERT_EQ(point[0], 239 - sy) << "screen " << sx << "," << sy;
+            ASSERT_EQ(point[1], sx) << "screen " << sx << "," << sy;
+        }
+    }
+    touch_panel_release();
+    std::vector<InputEventRecord> up = read_events(reader, 2);
+    EXPECT_EQ(up[0].type, INPUT_EV_KEY);
+    EXPECT_EQ(up[0].code, INPUT_BTN_TOUCH);
+    EXPECT_EQ(up[0].value, 0);
+    EXPECT_EQ(up[1].type, INPUT_EV_SYN);
+    close(reader);
+    unlink(node.c_str());
+}
+
+TEST(SimTouchPanel, RefusesAnyNodeButTheFirstEventDevice) {
+    make_board();
+    const struct {
+        const char *path;
+        mode_t mode;
+        dev_t dev;
+    } wrong[] = {
+        {"/tmp/touch2", S_IFCHR | 0400, makedev(13, 64)},
+        {"/tmp/touch", S_IFCHR | 0600, makedev(13, 64)},
+        {"/tmp/touch", S_IFBLK | 0400, makedev(13, 64)},
+        {"/tmp/touch", S_IFCHR | 0400, makedev(13, 65)},
+        {"/tmp/touch", S_IFCHR | 0400, makedev(14, 64)},
+    };
+    for (const auto &w : wrong) {
+        errno = 0;
+        EXPECT_EQ(touch_panel_mknod(w.path, w.mode, w.dev), -1) << w.path << " " << w.mode;
+        EXPECT_EQ(errno, EINVAL);
+    }
+}
+
+// The window and its two ports; the link bit of register 1 follows the cable.
+TEST(SimDm9000, StatusRegisterShowsTheCableThroughTheIndexAndDataPorts) {
+    make_board();
+    EXPECT_EQ(dm9000_map(2048), nullptr);
+    auto *ports = static_cast<volatile uint8_t *>(dm9000_map(1024));
+    ASSERT_NE(ports, nullptr);
+    EXPECT_TRUE(dm9000_owns(ports));
+    EXPECT_TRUE(dm9000_owns(ports + 1023));
+    EXPECT_FALSE(dm9000_owns(ports + 1024));
+    EXPECT_FALSE(dm9000_owns(ports - 1));
+
+    dm9000_set_link(false);
+    dm9000_write8(ports, 1);
+    EXPECT_EQ(dm9000_read8(ports), 1);
+    EXPECT_EQ(dm9000_read8(ports + 4), 0x00);
+    dm9000_set_link(true);
+    EXPECT_TRUE(dm9000_link());
+    EXPECT_EQ(dm9000_read8(ports + 4), 0x40);
+    dm9000_write8(ports, 2); // another register: no link bit there
+    EXPECT_EQ(dm9000_read8(ports + 4), 0x00);
+    dm9000_write8(ports, 1);
+    dm9000_set_link(false);
+    EXPECT_FALSE(dm9000_link());
+    EXPECT_EQ(dm9000_read8(ports + 4), 0x00);
+}
+
+// Only the register accessors reach the ports; a plain load faults (under ASan
+// as a reported SEGV, otherwise by the signal itself).
+TEST(SimDm9000DeathTest, TheWindowFaultsOnDirectAccess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // the lease watcher thread runs
+    make_board();
+    auto *ports = static_cast<volatile uint8_t *>(dm9000_map(1024));
+    ASSERT_NE(ports, nullptr);
+    EXPECT_DEATH((void)*(ports + 4), "");
+}
+
+ifreq request_for(const char *name) {
+    ifreq req;
+    memset(&req, 0, sizeof req);
+    snprintf(req.ifr_name, sizeof req.ifr_name, "%s", name);
+    return req;
+}
+
+int board_ioctl(int fd, unsigned long request, ifreq *req, bool *handled) {
+    return net_ioctl(fd, request, req, handled);
+}
+
+TEST(SimNetwork, Eth0RequestsAreKeptOnTheBoardAndShownInTheStatus) {
+    make_board();
+    int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(sock, 0);
+    bool handled = false;
+    ifreq req = request_for("eth0");
+    ASSERT_EQ(board_ioctl(sock, SIOCGIFFLAGS, &req, &handled), 0);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(req.ifr_flags, IFF_BROADCAST | IFF_MULTICAST);
+    EXPECT_NE(std::string(net_status()).find("eth0 unconfigured"), std::string::npos);
+
+    req.ifr_flags = static_cast<short>(req.ifr_flags | 0x1043);
+    ASSERT_EQ(board_ioctl(sock, SIOCSIFFLAGS, &req, &handled), 0);
+    ifreq back = request_for("eth0");
+    ASSERT_EQ(board_ioctl(sock, SIOCGIFFLAGS, &back, &handled), 0);
+    EXPECT_EQ(back.ifr_flags, 0x1043);
+
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, "192.168.1.230", &address.sin_addr);
+    memcpy(&req.ifr_addr, &address, sizeof address);
+    ASSERT_EQ(board_ioctl(sock, SIOCSIFADDR, &req, &handled), 0);
+    dm9000_set_link(true);
+    EXPECT_EQ(std::string(net_status()), "link up \u00b7 eth0 192.168.1.230 \u00b7 no lease");
+    close(sock);
+}
+
+TEST(SimNetwork, OtherInterfacesDescriptorsAndRequestsAreRefusedOrPassedOn) {
+    make_board();
+    int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(sock, 0);
+    bool handled = false;
+    ifreq req = request_for("lo");
+    errno = 0;
+    EXPECT_EQ(board_ioctl(sock, SIOCGIFFLAGS, &req, &handled), -1);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(errno, ENODEV);
+
+    req = request_for("eth0");
+    req.ifr_addr.sa_family = AF_INET6;
+    EXPECT_EQ(board_ioctl(sock, SIOCSIFADDR, &req, &handled), -1);
+    EXPECT_EQ(errno, EINVAL);
+
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    EXPECT_EQ(board_ioctl(fds[0], SIOCGIFFLAGS, &req, &handled), -1);
+    EXPECT_EQ(errno, ENOTTY);
+    close(fds[0]);
+    close(fds[1]);
+
+    board_ioctl(sock, SIOCGIFMTU, &req, &handled);
+    EXPECT_FALSE(handled); // the host's kernel answers that one
+    close(sock);
+}
+
+TEST(SimNetwork, OnlyTheBoardsExactDhcpCommandLineIsExecuted) {
+    make_board();
+    const char *short_argv[] = {"/sbin/udhcpc", "-i", "eth0", "-s", "/etc/udhcpc.conf", nullptr};
+    const char *long_argv[] = {"/sbin/udhcpc",         "-i", "eth0", "-s", "/etc/udhcpc.conf", "-p",
+                               "/tmp/udhcpc.eth0.pid", "-f", nullptr};
+    const char *other_if[] = {
+        "/sbin/udhcpc",         "-i",   "eth1", "-s", "/etc/udhcpc.conf", "-p",
+        "/tmp/udhcpc.eth0.pid", nullptr};
+    for (const char **argv : {short_argv, long_argv, other_if}) {
+        errno = 0;
+        EXPECT_EQ(dhcp_exec("/sbin/udhcpc", const_cast<char *const *>(argv)), -1);
+        EXPECT_EQ(errno, ENOEXEC);
+    }
+    const char *exact[] = {"/sbin/udhcpc",         "-i",   "eth0", "-s", "/etc/udhcpc.conf", "-p",
+                           "/tmp/udhcpc.eth0.pid", nullptr};
+    EXPECT_EQ(dhcp_exec("/sbin/dhclient", const_cast<char *const *>(exact)), -1);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+} // namespace

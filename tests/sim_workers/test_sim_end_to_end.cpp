@@ -1,0 +1,109 @@
+// Headless runs of the real program on the simulated board: the cable, the DHCP
+// stand-in running the shipped udhcpc script, the address reaching the
+// application; and taps reaching it through the touch panel and the reader.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct SimRun {
+    int status = -1;
+    std::string said; // the simulator's own output
+    std::string log;  // the application's standard output and error
+};
+
+std::string slurp(const std::string &path) {
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+SimRun run_sim(const std::string &name, const std::string &scenario, const std::string &options) {
+    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_workers/" + name;
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out);
+    std::ofstream(out + "/run.scenario") << scenario;
+    std::string command = std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + out +
+                          "/run.scenario --out " + out + " " + options + " > " + out +
+                          "/sim.txt 2>&1";
+    SimRun run;
+    int status = std::system(command.c_str());
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.said = slurp(out + "/sim.txt");
+    run.log = slurp(out + "/app.log");
+    return run;
+}
+
+bool has(const std::string &text, const std::string &part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(SimNetworkBringUp, PluggingTheCableLeasesAnAddressThatTheApplicationReads) {
+    SimRun run = run_sim("lease",
+                         "at 200 link up\n"
+                         "at 300 wait-address\n"
+                         "at 2500 shot lease\n"
+                         "at 2600 end\n",
+                         "--cable off --lease 10.20.30.40 --lease-delay 300");
+    ASSERT_EQ(run.status, 0) << run.said << run.log;
+    EXPECT_TRUE(has(run.said, "link up")) << run.said;
+    EXPECT_TRUE(has(run.said, "lease 10.20.30.40 obtained by the DHCP client")) << run.said;
+    EXPECT_TRUE(has(run.said, "the application read the address 10.20.30.40")) << run.said;
+    // The worker's requests, then the stand-in running the shipped script.
+    EXPECT_TRUE(has(run.log, "sim: eth0 flags 0x1043\nsim: eth0 address 192.168.1.230\n"))
+        << run.log;
+    EXPECT_TRUE(has(run.log, "udhcpc: address pipe pipe:[")) << run.log;
+    EXPECT_TRUE(has(run.log, "udhcpc.conf: ifconfig eth0 0.0.0.0\n")) << run.log;
+    EXPECT_TRUE(has(run.log, "udhcpc.conf: ifconfig eth0 10.20.30.40 netmask 255.255.255.0 "
+                             "broadcast 10.20.30.255\n"))
+        << run.log;
+    EXPECT_TRUE(has(run.log, "udhcpc.conf: route add default gw 10.20.30.1 dev eth0 metric 0\n"))
+        << run.log;
+    EXPECT_TRUE(has(run.log, "udhcpc: lease 10.20.30.40 obtained\n")) << run.log;
+}
+
+// Without a link nothing is leased, yet the rest of the board runs: a tap on the
+// switch tab (bottom right of the LCD) slides to the puzzle, the only scene that
+// ever goes idle, so the wait for idle proves the tap arrived.
+TEST(SimNetworkBringUp, WithoutACableNoAddressArrivesAndTouchStillWorks) {
+    SimRun run = run_sim("no_cable",
+                         "at 100 wait-frames 2\n"
+                         "at 1500 tap 300 230\n"
+                         "at 1600 wait-idle\n"
+                         "at 2500 shot puzzle\n"
+                         "at 2600 end\n",
+                         "--cable off --lease-delay 0");
+    ASSERT_EQ(run.status, 0) << run.said << run.log;
+    EXPECT_TRUE(has(run.said, "tap 300 230")) << run.said;
+    EXPECT_FALSE(has(run.said, "lease")) << run.said;
+    EXPECT_FALSE(has(run.said, "touch dropped")) << run.said;
+    EXPECT_FALSE(has(run.log, "eth0")) << run.log;
+    EXPECT_FALSE(has(run.log, "udhcpc")) << run.log;
+}
+
+TEST(SimTouch, RawPanelValuesAndPressReleaseReachTheApplication) {
+    // Raw (200, 880) calibrates to Canvas (9, 278): the bottom-left region.
+    SimRun run = run_sim("tap_raw",
+                         "at 100 wait-frames 2\n"
+                         "at 200 tap-raw 200 880\n"
+                         "at 300 wait-idle\n"
+                         "at 400 end\n",
+                         "");
+    ASSERT_EQ(run.status, 0) << run.said << run.log;
+    SimRun pressed = run_sim("press_release",
+                             "at 100 wait-frames 2\n"
+                             "at 200 press 310 235\n"
+                             "at 260 release\n"
+                             "at 300 wait-idle\n"
+                             "at 400 end\n",
+                             "");
+    ASSERT_EQ(pressed.status, 0) << pressed.said << pressed.log;
+}
+
+} // namespace
