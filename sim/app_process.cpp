@@ -81,8 +81,8 @@ void boot_prepare(const SimOptions &options) {
     std::string log = std::filesystem::absolute(options.out_dir + "/app.log").string();
     // Opened here, outside the application's namespace, where the path means what the
     // user meant; the application's processes inherit the descriptor.
-    board_state()->log_fd =
-        open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    board_state()->log_fd = board_descriptor(
+        open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644));
     copy_path(board_state()->log_path, log);
     char pattern[] = "/tmp/ipslide-board.XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
@@ -97,6 +97,15 @@ void boot_cleanup() {
     std::filesystem::remove_all(board_state()->boot_dir, ignored);
 }
 
+int board_descriptor(int fd) {
+    if (fd < 0) {
+        return -1;
+    }
+    int high = fcntl(fd, F_DUPFD_CLOEXEC, BOARD_FD_BASE);
+    close(fd);
+    return high;
+}
+
 pid_t app_launch() {
     pid_t pid = fork();
     if (pid != 0) {
@@ -107,6 +116,7 @@ pid_t app_launch() {
     }
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    close_range(3, BOARD_FD_BASE - 1, 0);
     board_state()->app_pid = getpid();
     enter_private_namespace();
     platform = sim_platform();

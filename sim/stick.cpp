@@ -10,6 +10,7 @@
 // stick_init runs in the simulator before the application is forked; stick_mount
 // runs in the application's process, after it entered its own namespace, and uses
 // only what stick_init left in this process's memory.
+#include "app_process.h"
 #include "board_state.h"
 #include "devices.h"
 #include "options.h"
@@ -143,7 +144,7 @@ void prepare_image_stick(const std::string &option) {
                   "root or give the folder the image was made from",
                   option.c_str());
     }
-    image_fd = open(option.c_str(), O_RDONLY | O_CLOEXEC);
+    image_fd = board_descriptor(open(option.c_str(), O_RDONLY | O_CLOEXEC));
     if (image_fd < 0) {
         bad_stick("--stick %s: %s", option.c_str(), strerror(errno));
     }
