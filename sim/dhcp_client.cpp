@@ -268,8 +268,6 @@ int dhcp_exec(const char *path, char *const argv[]) {
                                       std::to_string(o.lease_delay_ms),
                                       "--conf",
                                       o.source_dir + "/deploy/udhcpc.conf",
-                                      "--log",
-                                      board_state()->log_path,
                                       "--"};
     for (size_t i = 1; argv[i] != nullptr; ++i) {
         words.emplace_back(argv[i]);

@@ -33,7 +33,6 @@ struct Standin {
     std::string lease = "192.168.1.42";
     long delay_ms = 1000;
     std::string conf;
-    std::string log;
     std::string interface = "eth0";
     std::string pidfile;
 };
@@ -48,8 +47,6 @@ bool parse(int argc, char **argv, Standin *s) {
             s->delay_ms = strtol(value.c_str(), nullptr, 10);
         } else if (flag == "--conf") {
             s->conf = value;
-        } else if (flag == "--log") {
-            s->log = value;
         } else {
             return false;
         }
@@ -87,7 +84,7 @@ std::string stub_body(const char *name) {
     std::string body = std::string("#!/bin/sh\n# Stand-in for the board's ") + name +
                        ": records the call, touches nothing.\n"
                        "printf '%s\\n' \"udhcpc.conf: ${0##*/} $*\" "
-                       ">>\"${IPSLIDE_SIM_LOG:-/dev/stderr}\"\n";
+                       ">&2\n";
     if (strcmp(name, "route") == 0) {
         body += "[ \"$1\" != del ]\n";
     }
@@ -130,7 +127,6 @@ int run_script(const Standin &s, const char *event) {
         std::string("PATH=") + STUB_DIR + ":/usr/sbin:/usr/bin:/sbin:/bin",
         "interface=" + s.interface,
         "RESOLV_CONF=/tmp/resolv.conf",
-        "IPSLIDE_SIM_LOG=" + s.log,
     };
     if (strcmp(event, "deconfig") != 0) {
         for (const std::string &v : lease_environment(s)) {
@@ -179,7 +175,7 @@ int run_standin(int argc, char **argv) {
     Standin s;
     if (!parse(argc, argv, &s)) {
         fprintf(stderr, "usage: ipslide-sim udhcpc-standin --conf SCRIPT [--lease IP] "
-                        "[--lease-delay MS] [--log FILE] -- [-i IF] [-p PIDFILE]\n");
+                        "[--lease-delay MS] -- [-i IF] [-p PIDFILE]\n");
         return 2;
     }
     // A real client outlives its starter; this one goes with the simulated board.

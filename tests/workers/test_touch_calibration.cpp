@@ -39,27 +39,6 @@ TEST(TouchCalibration, KnownPairs) {
     }
 }
 
-TEST(TouchCalibration, EveryCanvasPixelIsReachable) {
-    bool seen_x[TOUCH_X_MAX + 1] = {};
-    bool seen_y[TOUCH_Y_MAX + 1] = {};
-    for (int32_t raw = 0; raw <= 1023; ++raw) {
-        int32_t point[2];
-        touch_calibrate_raw(raw, raw, point);
-        ASSERT_GE(point[0], 0);
-        ASSERT_LE(point[0], TOUCH_X_MAX);
-        ASSERT_GE(point[1], 0);
-        ASSERT_LE(point[1], TOUCH_Y_MAX);
-        seen_x[point[0]] = true;
-        seen_y[point[1]] = true;
-    }
-    for (int x = 0; x <= TOUCH_X_MAX; ++x) {
-        EXPECT_TRUE(seen_x[x]) << "x " << x;
-    }
-    for (int y = 0; y <= TOUCH_Y_MAX; ++y) {
-        EXPECT_TRUE(seen_y[y]) << "y " << y;
-    }
-}
-
 TEST(TouchCalibration, ThirtyTwoBitExtremesClampWithoutOverflow) {
     constexpr int32_t LO = std::numeric_limits<int32_t>::min();
     constexpr int32_t HI = std::numeric_limits<int32_t>::max();
