@@ -400,11 +400,11 @@ TEST_F(NetWorkerDeathTest, WaitsForTheLinkConfiguresEth0ThenExecsTheDhcpClient) 
 TEST_F(NetWorkerDeathTest, ControllerMappingFailuresAbortAfterTheirMessage) {
     fail_mem_open = true;
     EXPECT_EXIT(net_worker_run(), testing::KilledBySignal(SIGABRT),
-                "^/dev/mem: Permission denied\n$");
+                "^/dev/mem: Permission denied\n");
     fail_mem_open = false;
     fail_map = true;
     EXPECT_EXIT(net_worker_run(), testing::KilledBySignal(SIGABRT),
-                "^mmap: Cannot allocate memory\n$");
+                "^mmap: Cannot allocate memory\n");
 }
 
 TEST_F(NetWorkerDeathTest, InterfaceFailuresExitWithTheirMessage) {
@@ -431,7 +431,7 @@ TEST_F(NetWorkerDeathTest, TheForkedChildBecomesTheWorker) {
     fail_mem_open = true;
     // The fake open refuses "/dev/null" too, so standard error stays the test's.
     EXPECT_EXIT(net_worker_start(), testing::KilledBySignal(SIGABRT),
-                "^/dev/mem: Permission denied\n$");
+                "^/dev/mem: Permission denied\n");
 }
 
 } // namespace
