@@ -35,7 +35,9 @@
 
 namespace {
 
-constexpr char DEFAULT_FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+// The simulator's default stick (sim/stick.cpp): condensed, so that at 48 pixels
+// all eleven glyphs fit the atlas and a full address fits across the screen.
+constexpr char DEFAULT_FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
 constexpr char STICK_MOUNT_POINT[] = "/tmp/d";
 
 // Puts the whole platform table back when a step is done with its stand-ins.
@@ -54,6 +56,7 @@ class PlatformScope {
 
 std::string stick_dir;
 std::string default_stick;
+std::string default_font_link;
 
 DIR *stick_opendir(const char *path) {
     if (strcmp(path, STICK_MOUNT_POINT) == 0) {
@@ -64,22 +67,29 @@ DIR *stick_opendir(const char *path) {
 
 void remove_default_stick() {
     if (!default_stick.empty()) {
-        unlink((default_stick + "/concours-48.ttf").c_str());
+        unlink(default_font_link.c_str());
         rmdir(default_stick.c_str());
     }
 }
 
-// A fresh folder holding the default font under the name the simulator's stick uses.
-bool make_default_stick(std::string *dir) {
+// A fresh folder holding the simulator's default stick font, under the name that
+// carries the pixel size.
+bool make_default_stick(int32_t pixel_size, std::string *dir) {
+    if (access(DEFAULT_FONT, R_OK) != 0) {
+        fprintf(stderr, "ipslide-sim render: the default stick needs %s (fonts-dejavu-extra)\n",
+                DEFAULT_FONT);
+        return false;
+    }
     char tmpl[] = "/tmp/ipslide-render-XXXXXX";
     if (mkdtemp(tmpl) == nullptr) {
         perror("ipslide-sim render: mkdtemp");
         return false;
     }
     default_stick = tmpl;
+    default_font_link = default_stick + "/concours-" + std::to_string(pixel_size) + ".ttf";
     *dir = default_stick;
     atexit(remove_default_stick);
-    if (symlink(DEFAULT_FONT, (default_stick + "/concours-48.ttf").c_str()) != 0) {
+    if (symlink(DEFAULT_FONT, default_font_link.c_str()) != 0) {
         perror("ipslide-sim render: symlink");
         return false;
     }
@@ -253,7 +263,7 @@ void present_frame() {
 
 bool prepare(const RenderOptions &o) {
     std::string dir = o.stick;
-    if (dir.empty() && !make_default_stick(&dir)) {
+    if (dir.empty() && !make_default_stick(o.font_size, &dir)) {
         return false;
     }
     if (!load_font(dir)) {

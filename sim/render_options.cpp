@@ -10,8 +10,9 @@ const char RENDER_USAGE[] =
     "usage: ipslide-sim render --scene address|puzzle --elapsed MS [OPTIONS]\n"
     "  --address TEXT    the address the DHCP script delivered (absent: none yet)\n"
     "  --visited         the puzzle has been shown (the address is revealed slowly)\n"
-    "  --stick DIR       folder holding concours-N.ttf (default: DejaVu Sans Bold as\n"
-    "                    concours-48.ttf)\n"
+    "  --stick DIR       folder holding concours-N.ttf (default: the simulator's stick,\n"
+    "                    DejaVu Sans Condensed Bold as concours-48.ttf)\n"
+    "  --font-size N     the default stick's font named concours-N.ttf instead\n"
     "  --board C0,...,C8 puzzle layout, tile per cell, 8 the empty cell (no shuffle)\n"
     "  --slide CELL,MS   the tile in CELL was touched at puzzle time MS\n"
     "  --victory MS      the solved board began to fade at puzzle time MS\n"
@@ -88,6 +89,12 @@ bool take_value(const std::string &flag, const std::string &value, RenderOptions
     if (flag == "--stick") {
         o->stick = value;
         return !value.empty();
+    }
+    if (flag == "--font-size") {
+        long n = 0;
+        bool ok = parse_int_arg(value, 0, 99999, &n);
+        o->font_size = static_cast<int32_t>(n);
+        return ok;
     }
     if (flag == "--board") {
         return o->has_board = parse_board(value, o->board);

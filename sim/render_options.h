@@ -10,8 +10,9 @@ struct RenderOptions {
     uint32_t elapsed_ms = 0;  // --elapsed MS, the scene's clock
     bool has_address = false; // --address TEXT; absent: no address yet
     std::string address;
-    bool visited = false; // --visited: the puzzle has been shown
-    std::string stick;    // --stick DIR; empty: DejaVu Sans Bold as concours-48.ttf
+    bool visited = false;   // --visited: the puzzle has been shown
+    std::string stick;      // --stick DIR; empty: the default stick
+    int32_t font_size = 48; // --font-size N: the default stick's font as concours-N.ttf
     bool has_board = false;
     int32_t board[9] = {};
     bool has_slide = false; // --slide CELL,MS: the tile in CELL touched at puzzle time MS
