@@ -91,7 +91,8 @@ void *dm9000_map(size_t length) {
     }
     // The network worker maps the controller: it goes with the application, so a
     // killed simulator leaves no worker polling for a link.
-    if (getpid() != board_state()->app_pid) {
+    pid_t app = board_state()->app_pid;
+    if (app > 0 && getpid() != app) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
     }
     return const_cast<uint8_t *>(window);

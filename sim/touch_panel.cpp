@@ -205,7 +205,8 @@ int touch_panel_mknod(const char *path, mode_t mode, dev_t dev) {
     }
     // The reader goes with the application: a killed simulator leaves it no
     // writer to wait for.
-    if (getpid() != board_state()->app_pid) {
+    pid_t app = board_state()->app_pid;
+    if (app > 0 && getpid() != app) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
     }
     // Owner read-write, so the simulator (the same user) can open it for writing.

@@ -144,8 +144,8 @@ TEST(SimDm9000, StatusRegisterShowsTheCableThroughTheIndexAndDataPorts) {
 // Only the register accessors reach the ports; a plain load faults (under ASan
 // as a reported SEGV, otherwise by the signal itself).
 TEST(SimDm9000DeathTest, TheWindowFaultsOnDirectAccess) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe"); // the lease watcher thread runs
-    make_board();
+    board_state_create();
+    dm9000_init(SimOptions());
     auto *ports = static_cast<volatile uint8_t *>(dm9000_map(1024));
     ASSERT_NE(ports, nullptr);
     EXPECT_DEATH((void)*(ports + 4), "");
