@@ -34,5 +34,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Test programs run under user-mode emulation of an ARM926 (ARMv5TE), the
 # smallest CPU that Debian's armel C library runs on; code built against a v4T
-# C library runs there too.
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -cpu arm926)
+# C library runs there too. tools/run-arm is `qemu-arm -cpu arm926` that keeps
+# qemu's own words out of the program's standard error.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/run-arm)
