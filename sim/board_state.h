@@ -20,7 +20,11 @@ struct BoardState {
     std::atomic<uint32_t> waits;
     std::atomic<int32_t> idle_wait;
     std::atomic<uint32_t> slide_frames;
-    int log_fd = -1; // open on log_path before the fork: valid whatever the process's /tmp
+    // 1 while the main process sits in an event wait or in the pause after a slide
+    // frame: the screen holds a whole frame then, so a screenshot cannot tear.
+    std::atomic<int32_t> in_wait;
+    std::atomic<int32_t> in_frame_delay;
+    int log_fd = -1;    // open on log_path before the fork: valid whatever the process's /tmp
     char log_path[512]; // where the application's /dev/null output goes
     char boot_dir[512]; // the folder bind-mounted on the application's /tmp
 };

@@ -147,16 +147,23 @@ int sim_select(int nfds, fd_set *r, fd_set *w, fd_set *e, struct timeval *timeou
     BoardState *board = board_state();
     board->idle_wait = timeout == nullptr;
     board->waits++;
+    board->in_wait = 1;
     int result = ::select(nfds, r, w, e, timeout);
+    board->in_wait = 0;
     board->idle_wait = 0;
     return result;
 }
 
 int sim_usleep(useconds_t usec) {
-    if (is_main_process() && usec == 20000) {
-        board_state()->slide_frames++;
+    if (!is_main_process() || usec != 20000) {
+        return ::usleep(usec);
     }
-    return ::usleep(usec);
+    BoardState *board = board_state();
+    board->slide_frames++;
+    board->in_frame_delay = 1;
+    int result = ::usleep(usec);
+    board->in_frame_delay = 0;
+    return result;
 }
 
 int sim_execv(const char *path, char *const argv[]) {

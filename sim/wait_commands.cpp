@@ -73,6 +73,16 @@ bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, s
         error);
 }
 
+bool run_wait_slide(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+    long timeout = 0;
+    if (!timeout_arg(command, 0, &timeout, error)) {
+        return false;
+    }
+    return wait_for(
+        context, timeout, "wait-slide", [] { return board_state()->in_frame_delay.load() != 0; },
+        error);
+}
+
 bool log_contains(const std::string &text) {
     std::ifstream in(board_state()->log_path);
     std::stringstream all;
@@ -96,6 +106,9 @@ const CommandRegistrar wait_idle({"wait-idle", 0, 1,
 const CommandRegistrar wait_frames({"wait-frames", 1, 2,
                                     "wait-frames N [TIMEOUT_MS]   (until N more frames were shown)",
                                     run_wait_frames});
+const CommandRegistrar wait_slide({"wait-slide", 0, 1,
+                                   "wait-slide [TIMEOUT_MS]   (until a frame of a slide is shown)",
+                                   run_wait_slide});
 const CommandRegistrar wait_log({"wait-log", 1, 32,
                                  "wait-log TEXT...   (until the application's log holds TEXT)",
                                  run_wait_log});
