@@ -85,11 +85,16 @@ void irq_restore() {
 
 void buzzer_put_bit(int bit) {
     platform.reg_write32(reg(gpio_regs, GPBDAT_OFFSET), bit ? gpb_shadow | GPB0_BIT : gpb_shadow);
-    // The bit period: nothing but this loop runs between two stores.
+    // The bit period: nothing but this loop runs between two stores. The counter is
+    // loaded and stored once a turn and the test uses the value just stored, so the
+    // loop is the five instructions (load, add, store, compare, branch) whose time the
+    // sample's bit rate was computed from.
     bit_delay_counter = 0;
-    while (bit_delay_counter <= BIT_DELAY_LOOPS - 1) {
-        bit_delay_counter = bit_delay_counter + 1;
-    }
+    int32_t count;
+    do {
+        count = bit_delay_counter + 1;
+        bit_delay_counter = count;
+    } while (count <= BIT_DELAY_LOOPS - 1);
 }
 
 void buzzer_play_sample(const uint8_t *sample, size_t bytes) {
