@@ -24,6 +24,10 @@ struct BoardState {
     // frame: the screen holds a whole frame then, so a screenshot cannot tear.
     std::atomic<int32_t> in_wait;
     std::atomic<int32_t> in_frame_delay;
+    // When the main process began its current wait, and when the pen last went down
+    // (monotonic microseconds): an idle wait begun after the last press has seen it.
+    std::atomic<uint64_t> wait_begin_us;
+    std::atomic<uint64_t> press_us;
     int log_fd = -1;    // open on log_path before the fork: valid whatever the process's /tmp
     char log_path[512]; // where the application's /dev/null output goes
     char boot_dir[512]; // the folder bind-mounted on the application's /tmp

@@ -3,6 +3,7 @@
 #include "board_state.h"
 #include "devices.h"
 #include "fb_device.h"
+#include "scenario.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -145,6 +146,7 @@ int sim_select(int nfds, fd_set *r, fd_set *w, fd_set *e, struct timeval *timeou
         return ::select(nfds, r, w, e, timeout);
     }
     BoardState *board = board_state();
+    board->wait_begin_us = monotonic_us();
     board->idle_wait = timeout == nullptr;
     board->waits++;
     board->in_wait = 1;

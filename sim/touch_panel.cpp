@@ -72,6 +72,7 @@ void press_raw(int32_t raw_x, int32_t raw_y) {
         event(INPUT_EV_ABS, INPUT_ABS_Y, raw_y),
         event(INPUT_EV_SYN, INPUT_SYN_REPORT, 0),
     };
+    board_state()->press_us = monotonic_us();
     feed(events, sizeof events / sizeof events[0]);
 }
 

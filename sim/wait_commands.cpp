@@ -53,8 +53,15 @@ bool run_wait_idle(ScenarioContext &context, const ScenarioCommand &command, std
     if (!timeout_arg(command, 0, &timeout, error)) {
         return false;
     }
+    // A wait that began before the last press has not seen that touch yet.
     return wait_for(
-        context, timeout, "wait-idle", [] { return board_state()->idle_wait.load() != 0; }, error);
+        context, timeout, "wait-idle",
+        [] {
+            const BoardState &board = *board_state();
+            return board.idle_wait.load() != 0 &&
+                   board.wait_begin_us.load() > board.press_us.load();
+        },
+        error);
 }
 
 bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
