@@ -30,7 +30,8 @@ run: build
 	else \
 		echo "No display: running the headless tour (tests/scenarios/tour.scenario)"; \
 		$(SIM) --headless --script tests/scenarios/tour.scenario --out out && \
-		echo "Screenshots, victory.wav and the application's log are in $(CURDIR)/out/"; \
+		echo "In $(CURDIR)/out/: the stills tour-*.png, the animation tour.png," \
+		     "the fanfare victory.wav and the application's log app.log"; \
 	fi
 
 test: build
