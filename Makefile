@@ -36,8 +36,6 @@ run: build
 
 test: build
 	@ctest --preset host -j $(JOBS)
-	@python3 -m unittest discover -s tests/assets -p 'test_*.py' 2>/dev/null || \
-		{ [ ! -d tests/assets ] || python3 -m unittest discover -s tests/assets -p 'test_*.py'; }
 	@$(MAKE) --no-print-directory arm
 	@tools/check-arm-binary build/arm
 	@ctest --preset arm -j $(JOBS)
