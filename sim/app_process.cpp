@@ -1,6 +1,8 @@
 #include "app_process.h"
 
+#include "alloc_census.h"
 #include "app/main_loop.h"
+#include "board_namespace.h"
 #include "board_state.h"
 #include "sim_platform.h"
 
@@ -9,69 +11,86 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <filesystem>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+uint64_t monotonic_us(); // scenario.h, without the scenario types
+
 namespace {
+
+pid_t running = -1;
+int starts = 0;
+int given_up_status = -1; // the last wait status, once init has given up
+uint32_t waits_at_start;
+std::vector<pid_t> ended_groups;
+std::deque<uint64_t> own_ends_us; // when starts ended on their own, newest last
 
 void copy_path(char (&dst)[512], const std::string &src) {
     snprintf(dst, sizeof dst, "%s", src.c_str());
 }
 
-bool write_file(const char *path, const char *text) {
-    int fd = open(path, O_WRONLY);
-    if (fd < 0) {
-        return false;
+// The board forgets what the main process was doing when it ended (blocked in a
+// wait, say); the next start begins with nothing shown as idle.
+pid_t start_application() {
+    board_state()->idle_wait = 0;
+    alloc_census_new_start();
+    waits_at_start = board_state()->waits.load();
+    pid_t pid = fork();
+    if (pid < 0) {
+        perror("ipslide-sim: starting the application");
+        exit(2);
     }
-    bool ok = write(fd, text, strlen(text)) == static_cast<ssize_t>(strlen(text));
-    close(fd);
-    return ok;
+    if (pid > 0) {
+        setpgid(pid, pid);
+        running = pid;
+        starts++;
+        return pid;
+    }
+    alloc_census_enter_application();
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    close_range(3, BOARD_FD_BASE - 1, 0);
+    board_state()->app_pid = getpid();
+    board_namespace_enter();
+    platform = sim_platform();
+    app_main();
 }
 
-[[noreturn]] void namespace_failure(const char *what) {
-    fprintf(stderr,
-            "ipslide-sim: cannot give the application a private /tmp (%s: %s).\n"
-            "ipslide-sim: run as root, or enable unprivileged user namespaces "
-            "(sysctl kernel.unprivileged_userns_clone=1).\n",
-            what, strerror(errno));
-    _exit(2);
+// Workers of an ended start come to us (we are the subreaper) once their parent
+// is gone; their exits are collected here so they don't stay as zombies.
+void reap_ended_groups() {
+    for (pid_t group : ended_groups) {
+        while (waitpid(-group, nullptr, WNOHANG) > 0) {
+        }
+    }
 }
 
-// Root gets a mount namespace; anyone else gets one inside a user namespace.
-void enter_private_namespace() {
-    if (geteuid() == 0) {
-        if (unshare(CLONE_NEWNS) != 0) {
-            namespace_failure("unshare");
-        }
-    } else {
-        uid_t uid = geteuid();
-        gid_t gid = getegid();
-        if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
-            namespace_failure("unshare");
-        }
-        char map[64];
-        write_file("/proc/self/setgroups", "deny");
-        snprintf(map, sizeof map, "0 %u 1", uid);
-        if (!write_file("/proc/self/uid_map", map)) {
-            namespace_failure("uid_map");
-        }
-        snprintf(map, sizeof map, "0 %u 1", gid);
-        if (!write_file("/proc/self/gid_map", map)) {
-            namespace_failure("gid_map");
-        }
+void log_line(const std::string &line) {
+    int fd = board_state()->log_fd;
+    if (fd >= 0 && write(fd, line.data(), line.size()) < 0) {
+        // The log is for reading afterwards; a full disk must not stop the board.
     }
-    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-        namespace_failure("private mounts");
+}
+
+void restart(int status, const char *why) {
+    ended_groups.push_back(running);
+    printf("ipslide-sim: the application %s%s; init starts it again (start %d)\n",
+           describe_wait_status(status).c_str(), why, starts + 1);
+    log_line("ipslide-sim: start " + std::to_string(starts + 1) + " of the application\n");
+    start_application();
+}
+
+bool respawning_too_fast() {
+    uint64_t now = monotonic_us();
+    own_ends_us.push_back(now);
+    while (now - own_ends_us.front() > static_cast<uint64_t>(RESPAWN_WINDOW_MS) * 1000) {
+        own_ends_us.pop_front();
     }
-    if (mount(board_state()->boot_dir, "/tmp", nullptr, MS_BIND, nullptr) != 0) {
-        namespace_failure("bind /tmp");
-    }
+    return own_ends_us.size() >= static_cast<size_t>(RESPAWN_LIMIT);
 }
 
 } // namespace
@@ -90,6 +109,8 @@ void boot_prepare(const SimOptions &options) {
         exit(2);
     }
     copy_path(board_state()->boot_dir, pattern);
+    board_namespace_create();
+    alloc_census_init();
 }
 
 void boot_cleanup() {
@@ -107,37 +128,74 @@ int board_descriptor(int fd) {
 }
 
 pid_t app_launch() {
-    pid_t pid = fork();
-    if (pid != 0) {
-        if (pid > 0) {
-            setpgid(pid, pid);
+    return start_application();
+}
+
+int app_poll(pid_t) {
+    reap_ended_groups();
+    if (running <= 0) {
+        return given_up_status;
+    }
+    int status = 0;
+    if (waitpid(running, &status, WNOHANG) != running) {
+        return -1;
+    }
+    if (respawning_too_fast()) {
+        fprintf(stderr,
+                "ipslide-sim: the application %s; it ended on its own %d times within %d s: "
+                "respawning too fast, init gives up\n",
+                describe_wait_status(status).c_str(), RESPAWN_LIMIT, RESPAWN_WINDOW_MS / 1000);
+        ended_groups.push_back(running);
+        running = -1;
+        given_up_status = status;
+        return status;
+    }
+    restart(status, "");
+    return -1;
+}
+
+pid_t app_kill() {
+    if (running <= 0) {
+        return -1;
+    }
+    kill(running, SIGKILL);
+    int status = 0;
+    waitpid(running, &status, 0);
+    restart(status, " (kill-app)");
+    return running;
+}
+
+pid_t app_running() {
+    return running;
+}
+
+int app_starts() {
+    return starts;
+}
+
+uint32_t app_frames_since_start() {
+    return board_state()->waits.load() - waits_at_start;
+}
+
+const std::vector<pid_t> &app_ended_groups() {
+    return ended_groups;
+}
+
+int app_stop(pid_t) {
+    int status = -1;
+    if (running > 0) {
+        kill(-running, SIGKILL);
+        if (waitpid(running, &status, 0) != running) {
+            status = -1;
         }
-        return pid;
+        ended_groups.push_back(running);
+        running = -1;
     }
-    setpgid(0, 0);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    close_range(3, BOARD_FD_BASE - 1, 0);
-    board_state()->app_pid = getpid();
-    enter_private_namespace();
-    platform = sim_platform();
-    app_main();
-}
-
-int app_poll(pid_t pid) {
-    int status = 0;
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    return done == pid ? status : -1;
-}
-
-int app_stop(pid_t pid) {
-    kill(-pid, SIGKILL);
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) {
-        status = -1;
+    // Whatever is left of any start (there should be nothing) goes with the board.
+    for (pid_t group : ended_groups) {
+        kill(-group, SIGKILL);
     }
-    // Reap whatever else of the group ended up as our child.
-    while (waitpid(-pid, nullptr, WNOHANG) > 0) {
-    }
+    reap_ended_groups();
     return status;
 }
 

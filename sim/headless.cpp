@@ -60,8 +60,9 @@ int run_headless(const SimOptions &options) {
             break;
         }
     }
-    if (app_status == -1) {
-        app_stop(context.app);
+    app_stop(context.app);
+    if (app_starts() > 1) {
+        printf("ipslide-sim: the application was started %d times in this boot\n", app_starts());
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #include "sim_platform.h"
 
+#include "alloc_census.h"
 #include "board_state.h"
 #include "devices.h"
 #include "fb_device.h"
@@ -13,6 +14,8 @@
 #include <linux/fb.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -90,6 +93,7 @@ void *sim_mmap(void *addr, size_t length, int prot, int flags, int fd, off_t off
             errno = EINVAL;
             return MAP_FAILED;
         }
+        alloc_census_running();
         return board_state()->screen;
     }
     if (fd == mem_fd && fd >= 0) {
@@ -172,21 +176,43 @@ int sim_execv(const char *path, char *const argv[]) {
     return dhcp_exec(path, argv);
 }
 
+// The panel's node is a FIFO that the simulator feeds; to the application it is
+// the input event device that mknod asked for, so a later start keeps it.
+int sim_stat(const char *path, struct stat *info) {
+    int result = ::stat(path, info);
+    if (result == 0 && strcmp(path, "/tmp/touch") == 0 && S_ISFIFO(info->st_mode)) {
+        info->st_mode = S_IFCHR | (info->st_mode & 07777);
+        info->st_rdev = makedev(13, 64);
+    }
+    return result;
+}
+
+// The simulated board's code runs in the application's processes behind these
+// entries; what it allocates is the board's, not the application's.
+template <auto Fn> struct BoardCode;
+template <typename R, typename... Args, R (*Fn)(Args...)> struct BoardCode<Fn> {
+    static R call(Args... args) {
+        SimCodeScope scope;
+        return Fn(args...);
+    }
+};
+
 Platform make_sim_platform() {
     Platform p = board_platform();
-    p.open = sim_open;
-    p.close = sim_close;
-    p.ioctl = sim_ioctl;
-    p.mmap = sim_mmap;
-    p.mount = stick_mount;
-    p.mknod = touch_panel_mknod;
-    p.execv = sim_execv;
-    p.select = sim_select;
-    p.usleep = sim_usleep;
-    p.reg_read8 = sim_read8;
-    p.reg_write8 = sim_write8;
-    p.reg_read32 = sim_read32;
-    p.reg_write32 = sim_write32;
+    p.open = BoardCode<sim_open>::call;
+    p.close = BoardCode<sim_close>::call;
+    p.ioctl = BoardCode<sim_ioctl>::call;
+    p.mmap = BoardCode<sim_mmap>::call;
+    p.mount = BoardCode<stick_mount>::call;
+    p.mknod = BoardCode<touch_panel_mknod>::call;
+    p.execv = BoardCode<sim_execv>::call;
+    p.select = BoardCode<sim_select>::call;
+    p.usleep = BoardCode<sim_usleep>::call;
+    p.stat = BoardCode<sim_stat>::call;
+    p.reg_read8 = BoardCode<sim_read8>::call;
+    p.reg_write8 = BoardCode<sim_write8>::call;
+    p.reg_read32 = BoardCode<sim_read32>::call;
+    p.reg_write32 = BoardCode<sim_write32>::call;
     return p;
 }
 

@@ -2,11 +2,14 @@
 
 #include "font/font_name.h"
 #include "font/glyph_atlas.h"
+#include "font/mount_table.h"
 #include "platform/platform.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -24,12 +27,34 @@ bool build_path(char (&path)[FONT_PATH_SIZE], const char *name) {
     return n > 0 && n < FONT_PATH_SIZE;
 }
 
+bool is_directory(const char *path) {
+    struct stat info;
+    return platform.stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// An earlier start in this boot made the folder already: it is used as it is.
+// Anything else in the way is the "mkdir" failure, with mkdir's own error.
+void make_mount_point() {
+    if (platform.mkdir(MOUNT_POINT, 0755) == 0) {
+        return;
+    }
+    int error = errno;
+    if (error == EEXIST && is_directory(MOUNT_POINT)) {
+        return;
+    }
+    errno = error;
+    perror("mkdir");
+    exit(1);
+}
+
 } // namespace
 
 void font_mount_stick() {
-    if (platform.mkdir(MOUNT_POINT, 0755) != 0) {
-        perror("mkdir");
-        exit(1);
+    make_mount_point();
+    // The stick an earlier start mounted is still there; a second mount would
+    // only hide the first.
+    if (mount_table_has(MOUNT_POINT)) {
+        return;
     }
     // No stick yet (or not ext4): keep trying, a stick plugged in later is taken.
     while (platform.mount(STICK_DEVICE, MOUNT_POINT, "ext4", MS_RDONLY, nullptr) != 0) {

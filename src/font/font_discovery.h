@@ -9,7 +9,9 @@ int font_load_from_usb();
 
 // The steps of font_load_from_usb, apart so each can be tried alone.
 // Creates /tmp/d ("mkdir" reported and exit 1 on failure), then mounts the stick
-// there read-only, retrying every 10 microseconds until the mount succeeds.
+// there read-only, retrying every 10 microseconds until the mount succeeds. A
+// start after an earlier one in the same boot takes the folder and the mount
+// that one left.
 void font_mount_stick();
 // Walks the top folder of the mounted stick in readdir order; on the first font
 // name, fills path with "/tmp/d/<name>" and returns the name inside path. Returns

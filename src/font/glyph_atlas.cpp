@@ -1,6 +1,7 @@
 #include "font/glyph_atlas.h"
 
 #include "font/font_name.h"
+#include "font/freetype_calls.h"
 #include "font/glyph_bitmap.h"
 
 #include <algorithm>
@@ -95,18 +96,19 @@ int glyph_atlas_build(const char *file_name, const char *path) {
     glyph_atlas_begin(size);
     FT_Library library;
     FT_Face face;
-    if (FT_Init_FreeType(&library) != 0 || FT_New_Face(library, path, 0, &face) != 0 ||
-        FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(size), 0) != 0) {
+    if (freetype.init_freetype(&library) != 0 || freetype.new_face(library, path, 0, &face) != 0 ||
+        freetype.set_pixel_sizes(face, static_cast<FT_UInt>(size), 0) != 0) {
         fail();
     }
     for (int i = 0; i < GLYPH_COUNT; ++i) {
-        if (FT_Load_Char(face, static_cast<unsigned char>(GLYPH_CHARS[i]), FT_LOAD_RENDER) != 0) {
+        FT_ULong ch = static_cast<unsigned char>(GLYPH_CHARS[i]);
+        if (freetype.load_char(face, ch, FT_LOAD_RENDER) != 0) {
             fail();
         }
         glyph_atlas_place(i, *face->glyph);
     }
     glyph_atlas_end();
-    if (FT_Done_Face(face) != 0 || FT_Done_FreeType(library) != 0) {
+    if (freetype.done_face(face) != 0 || freetype.done_freetype(library) != 0) {
         fail();
     }
     return 0;

@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -72,6 +73,21 @@ int sys_gettimeofday(struct timeval *tv, void *) {
 int sys_usleep(useconds_t usec) {
     return ::usleep(usec);
 }
+int sys_stat(const char *path, struct stat *info) {
+    return ::stat(path, info);
+}
+int sys_unlink(const char *path) {
+    return ::unlink(path);
+}
+int sys_prctl(int option, unsigned long arg) {
+    return ::prctl(option, arg);
+}
+pid_t sys_getpid() {
+    return ::getpid();
+}
+pid_t sys_getppid() {
+    return ::getppid();
+}
 
 uint8_t reg_read8(volatile uint8_t *reg) {
     return *reg;
@@ -107,6 +123,11 @@ constexpr Platform BOARD = {
     .clock_gettime = sys_clock_gettime,
     .gettimeofday = sys_gettimeofday,
     .usleep = sys_usleep,
+    .stat = sys_stat,
+    .unlink = sys_unlink,
+    .prctl = sys_prctl,
+    .getpid = sys_getpid,
+    .getppid = sys_getppid,
     .reg_read8 = reg_read8,
     .reg_write8 = reg_write8,
     .reg_read32 = reg_read32,

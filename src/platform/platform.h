@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <dirent.h>
 #include <sys/select.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
 
@@ -35,6 +36,12 @@ struct Platform {
     int (*clock_gettime)(clockid_t clock, struct timespec *ts);
     int (*gettimeofday)(struct timeval *tv, void *tz);
     int (*usleep)(useconds_t usec);
+    int (*stat)(const char *path, struct stat *info);
+    int (*unlink)(const char *path);
+    // prctl is variadic; the options used here take one argument.
+    int (*prctl)(int option, unsigned long arg);
+    pid_t (*getpid)();
+    pid_t (*getppid)();
 
     // Register accessors for /dev/mem mappings: exactly one access per call, in
     // program order, never merged or dropped.

@@ -3,6 +3,7 @@
 #include "font/text_metrics.h"
 #include "platform/platform.h"
 #include "workers/net_bringup.h"
+#include "workers/worker_tie.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,12 +33,14 @@ pid_t net_worker_start() {
         perror("pipe");
         exit(1);
     }
+    pid_t parent = platform.getpid();
     pid_t pid = platform.fork();
     if (pid == -1) {
         perror("fork");
         exit(1);
     }
     if (pid == 0) {
+        worker_tie_to_parent(parent);
         net_worker_run();
     }
     return pid;

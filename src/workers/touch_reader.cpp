@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "workers/touch_calibration.h"
 #include "workers/touch_events.h"
+#include "workers/worker_tie.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,22 @@ TouchReaderState reader_state;
 constexpr mode_t TOUCH_NODE_MODE = S_IFCHR | 0400;
 constexpr unsigned TOUCH_MAJOR = 13;
 constexpr unsigned TOUCH_MINOR = 64;
+constexpr char TOUCH_NODE[] = "/tmp/touch";
+
+// An earlier start in this boot made the node already: the same device is used
+// again. Anything else by that name is removed so the node can be made as on a
+// fresh boot; should the removal fail, mknod reports what is in the way.
+bool touch_node_present() {
+    struct stat info;
+    if (platform.stat(TOUCH_NODE, &info) != 0) {
+        return false;
+    }
+    if (S_ISCHR(info.st_mode) && info.st_rdev == makedev(TOUCH_MAJOR, TOUCH_MINOR)) {
+        return true;
+    }
+    platform.unlink(TOUCH_NODE);
+    return false;
+}
 
 } // namespace
 
@@ -27,11 +44,13 @@ pid_t touch_worker_start() {
     if (platform.pipe(touch_fds) == -1) {
         abort();
     }
+    pid_t parent = platform.getpid();
     pid_t pid = platform.fork();
     if (pid == -1) {
         abort();
     }
     if (pid == 0) {
+        worker_tie_to_parent(parent);
         touch_reader_run(touch_fds[1]);
     }
     return pid;
@@ -56,11 +75,12 @@ void touch_calibrate(int32_t point[2]) {
 }
 
 void touch_reader_run(int pipe_fd) {
-    if (platform.mknod("/tmp/touch", TOUCH_NODE_MODE, makedev(TOUCH_MAJOR, TOUCH_MINOR)) != 0) {
+    if (!touch_node_present() &&
+        platform.mknod(TOUCH_NODE, TOUCH_NODE_MODE, makedev(TOUCH_MAJOR, TOUCH_MINOR)) != 0) {
         perror("mknod");
         exit(1);
     }
-    int device = platform.open("/tmp/touch", O_RDONLY, 0);
+    int device = platform.open(TOUCH_NODE, O_RDONLY, 0);
     if (device == -1) {
         perror("open touch");
         exit(1);

@@ -24,6 +24,8 @@ int touch_read_raw();
 // The last raw sample in Canvas coordinates: point[0] = x (0..239), point[1] = y.
 void touch_calibrate(int32_t point[2]);
 
-// The reader process's body: creates "/tmp/touch", opens it and reports every
-// pen-down into pipe_fd. Never returns; "mknod" and "open touch" failures exit 1.
+// The reader process's body: creates "/tmp/touch" (or keeps the node an earlier
+// start in this boot made, when it is character device 13:64), opens it and
+// reports every pen-down into pipe_fd. Never returns; "mknod" and "open touch"
+// failures exit 1.
 [[noreturn]] void touch_reader_run(int pipe_fd);

@@ -1,13 +1,17 @@
 // Mounting the stick and picking the font file, with the system calls played by
-// fakes in the platform table.
+// fakes in the platform table; a start after an earlier one in the same boot.
 #include "font/font_discovery.h"
+#include "font/mount_table.h"
 #include "support/platform_guard.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -21,6 +25,11 @@ struct Stick {
     int readdir_calls = 0;
     int closedir_calls = 0;
     bool opendir_fails = false;
+    int mkdir_error = 0;       // errno of a failing mkdir, 0: it succeeds
+    mode_t at_mount_point = 0; // what stat finds at /tmp/d, 0: nothing
+    std::string mountinfo;     // the kernel's mount table, read in small pieces
+    size_t mountinfo_read = 0;
+    bool mountinfo_missing = false;
     // Big enough for a name longer than any d_name, as a broken file system could hand out.
     alignas(struct dirent) unsigned char entry[sizeof(struct dirent) + 1024];
 };
@@ -30,6 +39,44 @@ DIR *const FAKE_DIR = reinterpret_cast<DIR *>(&dir_token);
 
 int fake_mkdir(const char *path, mode_t mode) {
     stick->calls.push_back("mkdir " + std::string(path) + " " + std::to_string(mode));
+    errno = stick->mkdir_error;
+    return stick->mkdir_error == 0 ? 0 : -1;
+}
+
+int fake_stat(const char *path, struct stat *info) {
+    stick->calls.push_back("stat " + std::string(path));
+    memset(info, 0, sizeof *info);
+    info->st_mode = stick->at_mount_point;
+    errno = ENOENT;
+    return stick->at_mount_point == 0 || strcmp(path, "/tmp/d") != 0 ? -1 : 0;
+}
+
+constexpr int MOUNTINFO_FD = 57;
+
+int fake_open(const char *path, int flags, mode_t) {
+    stick->calls.push_back("open " + std::string(path));
+    EXPECT_EQ(flags, O_RDONLY);
+    if (stick->mountinfo_missing || strcmp(path, "/proc/self/mountinfo") != 0) {
+        errno = ENOENT;
+        return -1;
+    }
+    stick->mountinfo_read = 0;
+    return MOUNTINFO_FD;
+}
+
+// At most 7 bytes a read, so lines and the mount point field span several reads.
+ssize_t fake_read(int fd, void *buf, size_t n) {
+    EXPECT_EQ(fd, MOUNTINFO_FD);
+    size_t left = stick->mountinfo.size() - stick->mountinfo_read;
+    size_t take = std::min({n, left, size_t{7}});
+    memcpy(buf, stick->mountinfo.data() + stick->mountinfo_read, take);
+    stick->mountinfo_read += take;
+    return static_cast<ssize_t>(take);
+}
+
+int fake_close(int fd) {
+    EXPECT_EQ(fd, MOUNTINFO_FD);
+    stick->calls.push_back("close mountinfo");
     return 0;
 }
 
@@ -82,6 +129,10 @@ class FontDiscovery : public testing::Test {
     void SetUp() override {
         stick = &state;
         platform.mkdir = fake_mkdir;
+        platform.stat = fake_stat;
+        platform.open = fake_open;
+        platform.read = fake_read;
+        platform.close = fake_close;
         platform.mount = fake_mount;
         platform.usleep = fake_usleep;
         platform.opendir = fake_opendir;
@@ -101,12 +152,65 @@ class FontDiscovery : public testing::Test {
     char path[FONT_PATH_SIZE] = {};
 };
 
+// A table as the kernel writes it, with /tmp/d where it would stand in other
+// fields (the mounted root, a path under it) and a longer mount point beginning
+// with it.
+const std::string OTHER_MOUNTS = "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+                                 "40 22 0:35 /tmp/d /srv rw - tmpfs tmpfs rw\n"
+                                 "41 22 0:36 / /tmp/dd rw - tmpfs tmpfs rw\n"
+                                 "42 22 0:37 / /tmp/d/inner rw - tmpfs tmpfs rw\n";
+const std::string STICK_MOUNT = "43 22 8:17 / /tmp/d ro,relatime - ext4 /dev/sda1 ro\n";
+
+const std::vector<std::string> FIRST_LOOK = {
+    "mkdir /tmp/d 493",
+    "open /proc/self/mountinfo",
+    "close mountinfo",
+};
+
 TEST_F(FontDiscovery, WaitsForTheStickThenMountsItReadOnly) {
+    state.mountinfo = OTHER_MOUNTS;
     state.mount_failures = 3;
     font_mount_stick();
     const std::string mount = "mount /dev/sda1 /tmp/d ext4 1 no-data";
+    std::vector<std::string> expected = FIRST_LOOK;
+    for (const std::string &call :
+         {mount, std::string("usleep 10"), mount, std::string("usleep 10"), mount,
+          std::string("usleep 10"), mount}) {
+        expected.push_back(call);
+    }
+    EXPECT_EQ(state.calls, expected);
+}
+
+TEST_F(FontDiscovery, ALaterStartTakesTheFolderAndTheMountItFinds) {
+    state.mkdir_error = EEXIST;
+    state.at_mount_point = S_IFDIR | 0755;
+    state.mountinfo = OTHER_MOUNTS + STICK_MOUNT;
+    font_mount_stick();
     const std::vector<std::string> expected = {
-        "mkdir /tmp/d 493", mount, "usleep 10", mount, "usleep 10", mount, "usleep 10", mount,
+        "mkdir /tmp/d 493",
+        "stat /tmp/d",
+        "open /proc/self/mountinfo",
+        "close mountinfo",
+    };
+    EXPECT_EQ(state.calls, expected);
+}
+
+TEST_F(FontDiscovery, ALaterStartWhoseMountIsGoneMountsAgain) {
+    state.mkdir_error = EEXIST;
+    state.at_mount_point = S_IFDIR | 0755;
+    state.mountinfo = OTHER_MOUNTS;
+    font_mount_stick();
+    EXPECT_EQ(state.calls.back(), "mount /dev/sda1 /tmp/d ext4 1 no-data");
+    EXPECT_EQ(std::count(state.calls.begin(), state.calls.end(), state.calls.back()), 1);
+}
+
+TEST_F(FontDiscovery, WithoutAMountTableTheStickIsMountedAsAlways) {
+    state.mountinfo_missing = true;
+    font_mount_stick();
+    const std::vector<std::string> expected = {
+        "mkdir /tmp/d 493",
+        "open /proc/self/mountinfo",
+        "mount /dev/sda1 /tmp/d ext4 1 no-data",
     };
     EXPECT_EQ(state.calls, expected);
 }

@@ -1,0 +1,15 @@
+// The simulated board's mount table: one private mount namespace whose /tmp is the
+// boot's folder, made once per simulated boot and entered by every start of the
+// application. Like a real board's, it outlives the application: a start after a
+// crash finds the stick still mounted on /tmp/d by the one before.
+#pragma once
+
+// Made by the simulator before the first start. A helper process creates the
+// namespace (inside a user namespace when not root), the simulator keeps it open
+// by descriptors above BOARD_FD_BASE, and the helper ends. Exits with status 2,
+// saying why, when no namespace can be made.
+void board_namespace_create();
+
+// In a freshly forked application process: joins the board's namespaces and
+// closes the descriptors that held them. Ends the process with status 2 on failure.
+void board_namespace_enter();
