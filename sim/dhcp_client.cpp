@@ -42,6 +42,11 @@ struct NetState {
 
 NetState *state;
 SimOptions options_at_boot; // copied before the fork; the worker reads it at exec
+// The shipped script, opened before the fork: inside the application's namespace
+// /tmp is the board's, so a source tree under the host's /tmp cannot be reached by
+// its path. The descriptor stays open across the execs down to the shell.
+int script_fd = -1;
+constexpr int SCRIPT_FD_BASE = 150;
 char status_line[160];
 
 // How the stand-in reports a finished exchange in the application's log.
@@ -224,6 +229,14 @@ void dhcp_init(const SimOptions &options) {
     state = new (shared) NetState();
     state->flags = IFF_BROADCAST | IFF_MULTICAST; // present, but down
     options_at_boot = options;
+    std::string script = options.source_dir + "/deploy/udhcpc.conf";
+    int fd = open(script.c_str(), O_RDONLY);
+    if (fd < 0) {
+        fprintf(stderr, "ipslide-sim: no DHCP script %s: %s\n", script.c_str(), strerror(errno));
+        exit(2);
+    }
+    script_fd = fcntl(fd, F_DUPFD, SCRIPT_FD_BASE);
+    close(fd);
     std::thread(watch_for_lease, std::string(board_state()->log_path)).detach();
 }
 
@@ -267,7 +280,7 @@ int dhcp_exec(const char *path, char *const argv[]) {
                                       "--lease-delay",
                                       std::to_string(o.lease_delay_ms),
                                       "--conf",
-                                      o.source_dir + "/deploy/udhcpc.conf",
+                                      "/dev/fd/" + std::to_string(script_fd),
                                       "--"};
     for (size_t i = 1; argv[i] != nullptr; ++i) {
         words.emplace_back(argv[i]);

@@ -12,5 +12,5 @@ struct SimOptions {
     bool cable = true;           // cable plugged in at start (link comes up after 500 ms)
     std::string lease = "192.168.1.42";
     int lease_delay_ms = 1000;
-    std::string source_dir; // the source tree (the DHCP script lives there)
+    std::string source_dir = IPSLIDE_SOURCE_DIR; // the tree holding deploy/udhcpc.conf
 };
