@@ -252,29 +252,4 @@ TEST_F(FontDiscovery, NoFontNameFindsNothing) {
     EXPECT_EQ(state.closedir_calls, 1);
 }
 
-using FontDiscoveryDeathTest = FontDiscovery;
-
-TEST_F(FontDiscoveryDeathTest, MkdirFailureIsReported) {
-    platform.mkdir = [](const char *, mode_t) {
-        errno = EEXIST;
-        return -1;
-    };
-    EXPECT_EXIT(font_load_from_usb(), testing::ExitedWithCode(1), "^mkdir: File exists\n$");
-}
-
-TEST_F(FontDiscoveryDeathTest, UnreadableStickEndsSilently) {
-    state.opendir_fails = true;
-    EXPECT_EXIT(font_load_from_usb(), testing::ExitedWithCode(1), "^$");
-}
-
-TEST_F(FontDiscoveryDeathTest, StickWithoutFontEndsSilently) {
-    state.names = {".", "..", "concours-48.TTF", "notes.txt"};
-    EXPECT_EXIT(font_load_from_usb(), testing::ExitedWithCode(1), "^$");
-}
-
-TEST_F(FontDiscoveryDeathTest, FontNamedWithSizeZeroEndsSilently) {
-    state.names = {"concours-0.ttf", "concours-48.ttf"};
-    EXPECT_EXIT(font_load_from_usb(), testing::ExitedWithCode(1), "^$");
-}
-
 } // namespace

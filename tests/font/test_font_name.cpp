@@ -86,24 +86,4 @@ TEST(FontSize, LargestSizeIsRendered) {
     EXPECT_GT(offsets[10], 320);
 }
 
-using FontSizeDeathTest = testing::Test;
-
-TEST_F(FontSizeDeathTest, SizesOutsideTheRangeEndSilently) {
-    const char *refused[] = {"concours-0.ttf", "concours-301.ttf", "concours-99999999999.ttf",
-                             "concours-.ttf", "concours-4294967344.ttf"};
-    for (const char *name : refused) {
-        EXPECT_EXIT(glyph_atlas_build(name, DEJAVU_BOLD), testing::ExitedWithCode(1), "^$") << name;
-    }
-}
-
-TEST_F(FontSizeDeathTest, FontFreeTypeCannotUseEndsSilently) {
-    // No such file; a folder named like a font; a bitmap font without a 23-pixel strike.
-    EXPECT_EXIT(glyph_atlas_build("concours-48.ttf", "/nonexistent/concours-48.ttf"),
-                testing::ExitedWithCode(1), "^$");
-    EXPECT_EXIT(glyph_atlas_build("concours-48.ttf", "/usr/share/fonts"),
-                testing::ExitedWithCode(1), "^$");
-    EXPECT_EXIT(glyph_atlas_build("concours-23.ttf", TERMINUS_BOLD), testing::ExitedWithCode(1),
-                "^$");
-}
-
 } // namespace

@@ -198,32 +198,6 @@ TEST(AddressPipeDeathTest, StartedWithOnlyStdioOpenThePipeIsThreeAndFour) {
     EXPECT_EXIT(_exit(check_numbering()), testing::ExitedWithCode(0), "");
 }
 
-int failing_pipe(int[2]) {
-    errno = EMFILE;
-    return -1;
-}
-int odd_pipe(int[2]) {
-    return 1;
-}
-pid_t failing_fork() {
-    errno = EAGAIN;
-    return -1;
-}
-
-TEST(AddressPipeDeathTest, PipeAndForkFailuresExitWithTheirMessages) {
-    PlatformGuard guard;
-    platform.close = keep_stdio_close;
-    platform.open = record_open;
-    platform.pipe = failing_pipe;
-    EXPECT_EXIT(net_worker_start(), testing::ExitedWithCode(1), "^pipe: Too many open files\n$");
-    platform.pipe = odd_pipe; // anything but 0 is a failure
-    EXPECT_EXIT(net_worker_start(), testing::ExitedWithCode(1), "^pipe: ");
-    platform.pipe = record_pipe;
-    platform.fork = failing_fork;
-    EXPECT_EXIT(net_worker_start(), testing::ExitedWithCode(1),
-                "^fork: Resource temporarily unavailable\n$");
-}
-
 // --- the worker: link poll, interface requests, exec --------------------------
 
 uint8_t ports[8];
@@ -350,10 +324,6 @@ int fake_execv(const char *path, char *const argv[]) {
     errno = ENOEXEC;
     return -1;
 }
-int failing_socket(int, int, int) {
-    errno = EAFNOSUPPORT;
-    return -1;
-}
 
 class NetWorkerDeathTest : public testing::Test {
   protected:
@@ -395,28 +365,6 @@ TEST_F(NetWorkerDeathTest, WaitsForTheLinkConfiguresEth0ThenExecsTheDhcpClient) 
                     "close 66\n"
                     "execv /sbin/udhcpc [/sbin/udhcpc -i eth0 -s /etc/udhcpc.conf -p "
                     "/tmp/udhcpc.eth0.pid]\n");
-}
-
-TEST_F(NetWorkerDeathTest, ControllerMappingFailuresAbortAfterTheirMessage) {
-    fail_mem_open = true;
-    EXPECT_EXIT(net_worker_run(), testing::KilledBySignal(SIGABRT),
-                "^/dev/mem: Permission denied\n");
-    fail_mem_open = false;
-    fail_map = true;
-    EXPECT_EXIT(net_worker_run(), testing::KilledBySignal(SIGABRT),
-                "^mmap: Cannot allocate memory\n");
-}
-
-TEST_F(NetWorkerDeathTest, InterfaceFailuresExitWithTheirMessage) {
-    platform.socket = failing_socket;
-    EXPECT_EXIT(net_worker_run(), testing::ExitedWithCode(1),
-                "^socket: Address family not supported by protocol\n$");
-    platform.socket = fake_socket;
-    for (int failing : {1, 2, 3}) {
-        failing_ioctl_at = failing;
-        EXPECT_EXIT(net_worker_run(), testing::ExitedWithCode(1), "^ioctl: No such device\n$")
-            << "request " << failing;
-    }
 }
 
 // A fork that returns 0 puts start-up itself on the worker's road.
