@@ -65,10 +65,12 @@ bool write_wav(const std::string &path, const std::vector<int16_t> &pcm) {
     return fclose(f) == 0 && ok;
 }
 
+SDL_AudioDeviceID audio_device = 0;
+
 // Opened on the first playback and kept; 0 when there is no sound card.
 SDL_AudioDeviceID open_audio() {
-    static SDL_AudioDeviceID device = 0;
     static bool tried = false;
+    SDL_AudioDeviceID &device = audio_device;
     if (tried) {
         return device;
     }
@@ -166,4 +168,19 @@ const CommandRegistrar wait_sound({"wait-sound", 0, 1,
 
 void soc_poll_playback(const SimOptions &options) {
     collect_playback(options);
+}
+
+// Lets a fanfare still in the sound card's queue finish, then releases the device
+// (the window closes right after a tour's last command, mid-fanfare).
+void soc_sound_close() {
+    SDL_AudioDeviceID device = audio_device;
+    if (device == 0) {
+        return;
+    }
+    audio_device = 0;
+    for (int waited_ms = 0; SDL_GetQueuedAudioSize(device) > 0 && waited_ms < 10000;
+         waited_ms += 50) {
+        SDL_Delay(50);
+    }
+    SDL_CloseAudioDevice(device);
 }

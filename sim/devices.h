@@ -28,6 +28,8 @@ uint32_t soc_read32(volatile uint32_t *reg);
 void soc_write32(volatile uint32_t *reg, uint32_t value);
 // Collects a finished buzzer playback: writes OUT/victory.wav, plays it in the window
 // and checks the interrupt masks came back. The simulator's loops call it often.
+// Before the window goes: lets a queued fanfare finish and releases the sound card.
+void soc_sound_close();
 void soc_poll_playback(const SimOptions &options);
 
 // The USB stick behind mount("/dev/sda1", "/tmp/d", "ext4", MS_RDONLY).

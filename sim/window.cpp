@@ -3,10 +3,15 @@
 #include "app_process.h"
 #include "board_state.h"
 #include "devices.h"
+#include "headless.h"
+#include "scenario.h"
 
 #include <SDL.h>
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -39,6 +44,7 @@ bool open_window(Window *w, int scale) {
 }
 
 void close_window(Window *w) {
+    soc_sound_close();
     if (w->texture != nullptr) {
         SDL_DestroyTexture(w->texture);
     }
@@ -92,23 +98,57 @@ bool handle_event(const SDL_Event &event, const SimOptions &options) {
 
 } // namespace
 
+namespace {
+
+// A scenario played while the window shows the screen (make tour): its commands
+// run on a thread of their own, which also watches the application.
+struct Tour {
+    std::vector<ScenarioCommand> commands;
+    ScenarioContext context;
+    std::thread thread;
+    std::atomic<bool> done{false};
+    int result = 0;
+};
+
+void start_tour(Tour *tour, const SimOptions &options, pid_t app) {
+    tour->context.options = &options;
+    tour->context.start_us = monotonic_us();
+    tour->context.app = app;
+    tour->thread = std::thread([tour] {
+        tour->result = play_scenario(tour->context, tour->commands);
+        tour->done = true;
+    });
+}
+
+} // namespace
+
 int run_window(const SimOptions &options) {
+    Tour tour;
+    bool scripted = !options.script.empty();
+    if (scripted && !load_scenario(options, &tour.commands)) {
+        return 2;
+    }
     Window w;
     if (!open_window(&w, options.scale)) {
         close_window(&w);
         return 3;
     }
     pid_t app = app_launch();
+    if (scripted) {
+        start_tour(&tour, options, app);
+    }
     bool running = true;
     int status = -1;
-    while (running) {
+    while (running && !tour.done) {
         SDL_Event event;
         while (running && SDL_PollEvent(&event)) {
             running = handle_event(event, options);
         }
         show_screen(&w);
-        soc_poll_playback(options);
-        status = app_poll(app);
+        if (!scripted) {
+            soc_poll_playback(options);
+            status = app_poll(app);
+        }
         if (status != -1) {
             fprintf(stderr, "ipslide-sim: the application %s (see %s/app.log)\n",
                     describe_wait_status(status).c_str(), options.out_dir.c_str());
@@ -116,9 +156,18 @@ int run_window(const SimOptions &options) {
         }
         SDL_Delay(16);
     }
-    if (status == -1) {
-        app_stop(app);
-    }
+    app_stop(app);
     close_window(&w);
+    if (scripted && !tour.done) {
+        // Closed in the middle of the scenario: its thread may sit in a long wait.
+        fprintf(stderr, "ipslide-sim: the scenario was stopped with the window\n");
+        boot_cleanup();
+        fflush(stdout);
+        _exit(0);
+    }
+    if (scripted) {
+        tour.thread.join();
+        return tour.result;
+    }
     return status == -1 ? 0 : 1;
 }
