@@ -5,7 +5,7 @@
 JOBS ?= $(shell nproc)
 SIM := build/host/bin/ipslide-sim
 
-.PHONY: all deps configure build arm run tour test unit-tests script-tests golden clean
+.PHONY: all deps configure build arm run tour test unit-tests script-tests golden clean bench bench-host
 
 all: build
 
@@ -45,6 +45,23 @@ test: build
 golden: configure
 	@cmake --build --preset host --target ipslide-sim -j $(JOBS)
 	@tools/make-golden $(SIM)
+
+# docs/performance.md and its chart: ARM instructions per frame counted under
+# qemu-arm (twice, the counts must agree), the binary's size, and the simulator's
+# frame rates, touch latency, start-up and memory (optimised build; a few minutes).
+bench: deps
+	@tools/make-arm-sysroot
+	@cmake --preset arm >/dev/null
+	@cmake --build --preset arm --target ipslide frame_bench -j $(JOBS)
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target ipslide-sim -j $(JOBS)
+	@tools/bench build/arm build/release/bin/ipslide-sim
+
+# Google Benchmark of the drawing routines and scene renders on the PC (optimised).
+bench-host: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target host_bench -j $(JOBS)
+	@build/release/bin/host_bench
 
 clean:
 	rm -rf build out

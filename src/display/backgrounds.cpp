@@ -4,19 +4,30 @@
 #include "font/text_metrics.h"
 #include "images.h"
 
-Canvas scene_background[2];
+#include <cstdint>
+#include <cstring>
+
+// Word-aligned, so that a doubled pixel can be written as one 32-bit word.
+alignas(8) Canvas scene_background[2];
 
 namespace {
 
+// Two equal pixels of a Canvas row as one word (may_alias: it is uint16_t memory).
+typedef uint32_t __attribute__((may_alias)) PixelPair;
+
 // The backgrounds are stored at half resolution: every source pixel becomes a 2x2
-// block, without filtering.
+// block, without filtering. Each source row makes one Canvas row, a word per
+// source pixel, and that row is copied once below itself.
 void double_into(Canvas *canvas, const uint16_t *half) {
-    uint16_t *dst = canvas->px;
-    for (int y = 0; y < CANVAS_H; ++y) {
-        const uint16_t *src = half + (y / 2) * BACKGROUND_W;
-        for (int x = 0; x < CANVAS_W; ++x) {
-            *dst++ = src[x / 2];
+    uint16_t *row = canvas->px;
+    for (int y = 0; y < BACKGROUND_H; ++y) {
+        PixelPair *pairs = reinterpret_cast<PixelPair *>(row);
+        for (int x = 0; x < BACKGROUND_W; ++x) {
+            uint32_t pixel = *half++;
+            *pairs++ = pixel | pixel << 16;
         }
+        memcpy(row + CANVAS_W, row, CANVAS_W * sizeof(uint16_t));
+        row += 2 * CANVAS_W;
     }
 }
 

@@ -87,14 +87,17 @@ inline bool word_aligned(const void *p) {
 [[gnu::noinline]] void blend_pairs_from_halves(PixelPair *dst, const uint16_t *src, int32_t pairs,
                                                Weights weights) {
     PairBlend w = pair_blend(weights);
-    const PixelPair *words = reinterpret_cast<const PixelPair *>(src + 1);
     uint32_t carry = src[0];
-    for (PixelPair *last = dst + pairs - 1; dst != last; ++dst) {
-        uint32_t next = *words++;
-        *dst = blend_pair(carry | next << 16, *dst, w);
-        carry = next >> 16;
-    }
     uint32_t final_pixel = src[2 * pairs - 1];
+    PixelPair *const last = dst + pairs - 1;
+    if (dst != last) {
+        const PixelPair *words = reinterpret_cast<const PixelPair *>(src + 1);
+        do {
+            uint32_t next = *words++;
+            *dst = blend_pair(carry | next << 16, *dst, w);
+            carry = next >> 16;
+        } while (++dst != last);
+    }
     *dst = blend_pair(carry | final_pixel << 16, *dst, w);
 }
 

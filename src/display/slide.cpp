@@ -7,7 +7,8 @@
 
 #include <cstring>
 
-Canvas slide_snapshot[2];
+// Word-aligned like frame_canvas, so each frame's two row copies run on whole words.
+alignas(8) Canvas slide_snapshot[2];
 uint32_t slide_start_ms;
 
 namespace {
