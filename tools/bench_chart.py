@@ -108,7 +108,7 @@ def bar_chart(path, title, rows, parts, scale_max, unit_label):
     row_h = 34
     top = 70
     width = label_w + bar_w + 150
-    height = top + row_h * len(rows) + 60
+    height = top + row_h * len(rows) + 80
     pic = Picture(width, height)
     pic.text(10, 10, title, scale=2)
     x = 10
@@ -125,10 +125,12 @@ def bar_chart(path, title, rows, parts, scale_max, unit_label):
             w = round(value * bar_w / scale_max)
             pic.rect(x, y + 4, w, row_h - 10, colour)
             x += w
-        pic.text(x + 8, y + 8, total, scale=2)
         if goal is not None:
             gx = label_w + round(goal * bar_w / scale_max)
             pic.rect(gx - 1, y, 3, row_h - 2, RED)
+        # The total on a white patch, so a goal mark behind it cannot blur it.
+        pic.rect(x + 4, y + 5, text_width(total) + 6, 20, WHITE)
+        pic.text(x + 8, y + 8, total, scale=2)
     axis_y = top + row_h * len(rows) + 4
     pic.rect(label_w, axis_y, bar_w, 2, BLACK)
     step = scale_max / 4
@@ -136,5 +138,5 @@ def bar_chart(path, title, rows, parts, scale_max, unit_label):
         tx = label_w + round(k * step * bar_w / scale_max)
         pic.rect(tx, axis_y, 2, 8, BLACK)
         pic.text(tx - 10, axis_y + 14, f"{round(k * step / 1000)}K", scale=2)
-    pic.text(label_w + bar_w + 20, axis_y + 14, unit_label, scale=2)
+    pic.text(label_w, axis_y + 34, unit_label, scale=2)
     pic.save(path)

@@ -89,7 +89,7 @@ static void on_translate(qemu_plugin_id_t id, struct qemu_plugin_tb *tb)
     }
 }
 
-static void on_exit(qemu_plugin_id_t id, void *udata)
+static void on_plugin_exit(qemu_plugin_id_t id, void *udata)
 {
     (void)id;
     (void)udata;
@@ -135,6 +135,6 @@ QEMU_PLUGIN_EXPORT int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_
         return -1;
     }
     qemu_plugin_register_vcpu_tb_trans_cb(id, on_translate);
-    qemu_plugin_register_atexit_cb(id, on_exit, NULL);
+    qemu_plugin_register_atexit_cb(id, on_plugin_exit, NULL);
     return 0;
 }
