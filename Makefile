@@ -34,6 +34,14 @@ run: build
 		     "the fanfare victory.wav and the application's log app.log"; \
 	fi
 
+# The tour: in the window where there is a display, else headless like make run.
+tour: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		$(SIM) --script tests/scenarios/tour.scenario --out out; \
+	else \
+		$(SIM) --headless --script tests/scenarios/tour.scenario --out out; \
+	fi
+
 test: build
 	@ctest --preset host -j $(JOBS)
 	@$(MAKE) --no-print-directory arm
