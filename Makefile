@@ -5,7 +5,8 @@
 JOBS ?= $(shell nproc)
 SIM := build/host/bin/ipslide-sim
 
-.PHONY: all deps configure build arm run tour test unit-tests script-tests golden clean bench bench-host
+.PHONY: all deps configure build arm run tour test unit-tests script-tests golden clean bench bench-host \
+	unsigned-char fuzz soak
 
 all: build
 
@@ -44,9 +45,32 @@ tour: build
 
 test: build
 	@ctest --preset host -j $(JOBS)
+	@$(MAKE) --no-print-directory unsigned-char
+	@$(MAKE) --no-print-directory fuzz SECONDS=60
 	@$(MAKE) --no-print-directory arm
 	@tools/check-arm-binary build/arm
 	@ctest --preset arm -j $(JOBS)
+
+# The host's unit tests once more with plain char unsigned, as the board's ABI has it.
+unsigned-char: deps
+	@cmake --preset host-unsigned-char >/dev/null
+	@cmake --build --preset host-unsigned-char -j $(JOBS)
+	@ctest --preset host-unsigned-char -j $(JOBS)
+
+# Every libFuzzer target for SECONDS (clang, ASan + UBSan; build/fuzz keeps the
+# corpora, fuzz-summary.txt the counts, fuzz-crashes/ what was found).
+SECONDS ?= 60
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS) --target fuzz_font_atlas fuzz_touch_events \
+		fuzz_address_scene fuzz_font_name
+	@tools/run-fuzz build/fuzz $(SECONDS)
+
+# Simulated use for MINUTES on the counting simulator (make test soaks a minute).
+MINUTES ?= 10
+soak: build
+	@IPSLIDE_SOAK_SECONDS=$$(( $(MINUTES) * 60 )) build/host/bin/test_sim_reliability \
+		--gtest_filter='Soak.*'
 
 # Regenerates every golden frame in tests/golden/ after an intended change to what
 # the scenes draw; look at each picture before committing it.
