@@ -5,6 +5,7 @@
 // exactly once on /tmp/d, and no process of any killed start is left.
 #include "sim_run.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -65,6 +66,24 @@ TEST(Respawn, TwentyKillsAtRandomPointsEachComeBackWhole) {
     EXPECT_EQ(count_of(run.said, "touch dropped"), 0u) << run.said;
     printf("respawn: %zu of %d kills during start-up, %d starts checked\n",
            count_of(run.said, ", during start-up\n"), KILLS, p.checks);
+}
+
+// A start that fails by itself is started again too, as init would; one that
+// keeps failing at once (a stick without a font) is given up on after the tenth
+// end, instead of being started for ever.
+TEST(Respawn, AnApplicationThatKeepsEndingIsGivenUpOn) {
+    std::string stick = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_reliability/fontless-stick";
+    std::filesystem::create_directories(stick);
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "gives_up", "at 0 wait-frames 1 60000\nat 10 end\n",
+                         "--stick " + stick);
+    EXPECT_EQ(run.status, 1) << run.said;
+    EXPECT_EQ(count_of(run.said, "the application exited with status 1; init starts it again"), 9u)
+        << run.said;
+    EXPECT_NE(run.said.find("it ended on its own 10 times within 120 s: respawning too fast, "
+                            "init gives up"),
+              std::string::npos)
+        << run.said;
+    EXPECT_EQ(count_of(run.log, "ipslide-sim: start "), 9u) << run.log;
 }
 
 } // namespace
