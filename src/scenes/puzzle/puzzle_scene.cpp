@@ -143,10 +143,10 @@ int32_t victory_fade_weight(uint32_t dt) {
 }
 
 // The square is 154 x 154 pixels of every board frame. At w = 256 each pixel
-// becomes BACKING_COLOUR exactly ((0 p + 256 c) >> 8 = c): the first row is filled
-// a word at a time and copied into the others (the block copy moves eight words per
-// step, more than a loop of stores can); at w = 0 each keeps its value ((256 p) >> 8 = p); in
-// between one multiply-accumulate and one shift per pixel.
+// becomes BACKING_COLOUR exactly ((0 p + 256 c) >> 8 = c): the first row is
+// filled a word at a time and copied into the others (the block copy moves eight
+// words per step, more than a loop of stores can). At w = 0 each pixel keeps its
+// value ((256 p) >> 8 = p). In between: one multiply-accumulate and one shift.
 void backing_square(Canvas *canvas, int32_t w) {
     uint16_t *row = canvas->px + BACKING_Y * CANVAS_W + BACKING_X;
     uint16_t *const rows_end = row + BACKING_SIZE * CANVAS_W;
