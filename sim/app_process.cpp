@@ -34,9 +34,11 @@ void copy_path(char (&dst)[512], const std::string &src) {
 }
 
 // The board forgets what the main process was doing when it ended (blocked in a
-// wait, say); the next start begins with nothing shown as idle.
+// wait or between slide frames, say): the next start begins doing neither.
 pid_t start_application() {
     board_state()->idle_wait = 0;
+    board_state()->in_wait = 0;
+    board_state()->in_frame_delay = 0;
     alloc_census_new_start();
     waits_at_start = board_state()->waits.load();
     pid_t pid = fork();

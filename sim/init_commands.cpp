@@ -2,7 +2,6 @@
 // back, and check what a start after a kill must find (one stick mount, no
 // process left of the killed start).
 #include "app_process.h"
-#include "board_state.h"
 #include "scenario.h"
 
 #include <cstdio>
@@ -16,8 +15,6 @@ namespace {
 
 constexpr long LEFTOVER_TIMEOUT_MS = 5000;
 
-uint32_t slide_mark; // slide frames seen by the latest kill-app or wait-slide
-
 bool run_kill_app(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
     pid_t killed = app_running();
     if (killed <= 0) {
@@ -29,7 +26,6 @@ bool run_kill_app(ScenarioContext &, const ScenarioCommand &command, std::string
                                     : "running, " + std::to_string(frames) + " frames shown";
     printf("ipslide-sim: %6u ms  kill-app: main process %d, %s\n", command.at_ms,
            static_cast<int>(killed), phase.c_str());
-    slide_mark = board_state()->slide_frames.load();
     app_kill();
     return true;
 }
@@ -60,21 +56,6 @@ bool timeout_arg(const ScenarioCommand &command, long fallback, long *timeout, s
         return false;
     }
     return true;
-}
-
-bool run_wait_slide(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    long timeout = 0;
-    if (!timeout_arg(command, 15000, &timeout, error)) {
-        return false;
-    }
-    uint32_t mark = slide_mark;
-    bool slid = wait_until_ready(context, timeout,
-                                 [mark] { return board_state()->slide_frames.load() != mark; });
-    slide_mark = board_state()->slide_frames.load();
-    if (!slid) {
-        *error = "wait-slide: no slide within " + std::to_string(timeout) + " ms";
-    }
-    return slid;
 }
 
 // Lines of the main process's mount table whose mount point is /tmp/d.
@@ -169,9 +150,6 @@ bool run_expect_no_leftovers(ScenarioContext &context, const ScenarioCommand &co
 const CommandRegistrar kill_app({"kill-app", 0, 0,
                                  "kill-app   (SIGKILL to the main process; init starts it again)",
                                  run_kill_app});
-const CommandRegistrar wait_slide(
-    {"wait-slide", 0, 1, "wait-slide [TIMEOUT_MS]   (until a slide since the last one or kill)",
-     run_wait_slide});
 const CommandRegistrar expect_mounts({"expect-stick-mounts", 1, 1,
                                       "expect-stick-mounts N   (mounts on /tmp/d, counted in the "
                                       "application's mountinfo)",
