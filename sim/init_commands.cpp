@@ -92,7 +92,8 @@ bool run_expect_stick_mounts(ScenarioContext &, const ScenarioCommand &command,
 
 // "pid (comm) state ppid pgrp ...": comm may hold blanks and parentheses, so the
 // fields are read after its last ')'.
-bool process_state(const std::string &pid, char *state, long *group, std::string *comm) {
+bool process_state(const std::string &pid, char *state, long *parent, long *group,
+                   std::string *comm) {
     std::ifstream in("/proc/" + pid + "/stat");
     std::string text;
     if (!std::getline(in, text)) {
@@ -104,8 +105,7 @@ bool process_state(const std::string &pid, char *state, long *group, std::string
     }
     *comm = text.substr(open + 1, close - open - 1);
     std::istringstream rest(text.substr(close + 1));
-    long parent = 0;
-    return static_cast<bool>(rest >> *state >> parent >> *group);
+    return static_cast<bool>(rest >> *state >> *parent >> *group);
 }
 
 // Living processes (zombies are ended) in the process groups of ended starts.
@@ -120,10 +120,16 @@ std::string leftovers() {
             continue;
         }
         char state = 0;
-        long group = 0;
+        long parent = 0, group = 0;
         std::string comm;
-        if (process_state(pid, &state, &group, &comm) && state != 'Z' && ended.count(group)) {
-            found += " " + pid + " (" + comm + ", group " + std::to_string(group) + ")";
+        if (process_state(pid, &state, &parent, &group, &comm) && state != 'Z' &&
+            ended.count(group)) {
+            std::ifstream wchan("/proc/" + pid + "/wchan");
+            std::string waiting;
+            std::getline(wchan, waiting);
+            found += " " + pid + " (" + comm + ", state " + state + ", parent " +
+                     std::to_string(parent) + ", group " + std::to_string(group) + ", waiting in " +
+                     (waiting.empty() ? "-" : waiting) + ")";
         }
     }
     if (proc != nullptr) {

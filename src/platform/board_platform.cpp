@@ -88,6 +88,9 @@ pid_t sys_getpid() {
 pid_t sys_getppid() {
     return ::getppid();
 }
+[[noreturn]] void sys_exit_now(int status) {
+    ::_exit(status);
+}
 
 uint8_t reg_read8(volatile uint8_t *reg) {
     return *reg;
@@ -128,6 +131,7 @@ constexpr Platform BOARD = {
     .prctl = sys_prctl,
     .getpid = sys_getpid,
     .getppid = sys_getppid,
+    ._exit = sys_exit_now,
     .reg_read8 = reg_read8,
     .reg_write8 = reg_write8,
     .reg_read32 = reg_read32,

@@ -9,5 +9,5 @@
 // Called in the child right after the fork, with the main process's id taken
 // before the fork. The death signal survives the DHCP client's exec. A main
 // process that died before the tie was made can no longer send it: the child
-// then ends at once, quietly, with status 0.
+// then ends at once (_exit), quietly, with status 0.
 void worker_tie_to_parent(pid_t parent);
