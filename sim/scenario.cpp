@@ -35,14 +35,14 @@ bool parse_line(const std::string &text, ScenarioCommand *command, std::string *
     for (std::string word; in >> word;) {
         command->args.push_back(word);
     }
-    const CommandSpec *spec = find_command(command->name);
-    if (spec == nullptr) {
+    const CommandSpec *entry = find_command(command->name);
+    if (entry == nullptr) {
         *why = "unknown command \"" + command->name + "\"";
         return false;
     }
     int n = static_cast<int>(command->args.size());
-    if (n < spec->min_args || n > spec->max_args) {
-        *why = std::string("usage: at MS ") + spec->usage;
+    if (n < entry->min_args || n > entry->max_args) {
+        *why = std::string("usage: at MS ") + entry->usage;
         return false;
     }
     return true;
@@ -50,14 +50,14 @@ bool parse_line(const std::string &text, ScenarioCommand *command, std::string *
 
 } // namespace
 
-CommandRegistrar::CommandRegistrar(const CommandSpec &spec) {
-    registry().push_back(spec);
+CommandRegistrar::CommandRegistrar(const CommandSpec &entry) {
+    registry().push_back(entry);
 }
 
 const CommandSpec *find_command(const std::string &name) {
-    for (const CommandSpec &spec : registry()) {
-        if (name == spec.name) {
-            return &spec;
+    for (const CommandSpec &entry : registry()) {
+        if (name == entry.name) {
+            return &entry;
         }
     }
     return nullptr;

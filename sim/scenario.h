@@ -38,7 +38,7 @@ struct CommandSpec {
 };
 
 struct CommandRegistrar {
-    explicit CommandRegistrar(const CommandSpec &spec);
+    explicit CommandRegistrar(const CommandSpec &entry);
 };
 
 const CommandSpec *find_command(const std::string &name);

@@ -35,8 +35,8 @@ void usage(FILE *to) {
                 "\n"
                 "window keys: q or Esc quit, l plugs/unplugs the cable\n"
                 "\nscenario commands:\n");
-    for (const CommandSpec &spec : all_commands()) {
-        fprintf(to, "  at MS %s\n", spec.usage);
+    for (const CommandSpec &entry : all_commands()) {
+        fprintf(to, "  at MS %s\n", entry.usage);
     }
     fprintf(to, "\nother programs:\n");
     print_subcommands();
