@@ -67,5 +67,6 @@ bool write_font_with_broken_glyph(const char *from, const std::string &to, char 
     std::ofstream out(to, std::ios::binary);
     out.write(reinterpret_cast<const char *>(font.data()),
               static_cast<std::streamsize>(font.size()));
+    out.close(); // the last bytes reach the file here, and a failure shows here
     return static_cast<bool>(out);
 }

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -512,7 +513,10 @@ const FailureCase CASES[] = {
 class Failure : public testing::TestWithParam<FailureCase> {
   public:
     static void SetUpTestSuite() {
-        broken_font_path = testing::TempDir() + "ipslide-broken-zero.ttf";
+        // One file per test process: ctest runs the rows as parallel processes, and a
+        // file rewritten under another process's FreeType mapping faults there (SIGBUS).
+        broken_font_path =
+            testing::TempDir() + "ipslide-broken-zero-" + std::to_string(getpid()) + ".ttf";
         ASSERT_TRUE(write_font_with_broken_glyph(DEJAVU_BOLD, broken_font_path, '0'));
     }
     static void TearDownTestSuite() { unlink(broken_font_path.c_str()); }
