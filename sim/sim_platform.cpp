@@ -107,6 +107,15 @@ void *sim_mmap(void *addr, size_t length, int prot, int flags, int fd, off_t off
     return ::mmap(addr, length, prot, flags, fd, offset);
 }
 
+// The simulated register windows stay for the board's lifetime, like the hardware
+// behind /dev/mem: releasing one is a success that changes nothing.
+int sim_munmap(void *addr, size_t length) {
+    if (soc_owns(addr) || dm9000_owns(addr)) {
+        return 0;
+    }
+    return ::munmap(addr, length);
+}
+
 [[noreturn]] void bad_register(const char *what, volatile void *reg) {
     fprintf(stderr, "sim: %s at %p, outside every simulated register block\n", what,
             const_cast<void *>(reg));
@@ -203,6 +212,7 @@ Platform make_sim_platform() {
     p.close = BoardCode<sim_close>::call;
     p.ioctl = BoardCode<sim_ioctl>::call;
     p.mmap = BoardCode<sim_mmap>::call;
+    p.munmap = BoardCode<sim_munmap>::call;
     p.mount = BoardCode<stick_mount>::call;
     p.mknod = BoardCode<touch_panel_mknod>::call;
     p.execv = BoardCode<sim_execv>::call;

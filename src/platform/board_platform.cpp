@@ -42,6 +42,9 @@ int sys_ioctl(int fd, unsigned long request, void *arg) {
 void *sys_mmap(void *addr, size_t len, int prot, int flags, int fd, off_t off) {
     return ::mmap(addr, len, prot, flags, fd, off);
 }
+int sys_munmap(void *addr, size_t len) {
+    return ::munmap(addr, len);
+}
 int sys_mount(const char *src, const char *dst, const char *type, unsigned long flags,
               const void *data) {
     return ::mount(src, dst, type, flags, data);
@@ -116,6 +119,7 @@ constexpr Platform BOARD = {
     .select = sys_select,
     .ioctl = sys_ioctl,
     .mmap = sys_mmap,
+    .munmap = sys_munmap,
     .mount = sys_mount,
     .mkdir = sys_mkdir,
     .mknod = sys_mknod,

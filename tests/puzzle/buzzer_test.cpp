@@ -88,6 +88,15 @@ TEST_P(BuzzerTest, OpensDevMemAndMapsTheThreeBlocksInOrder) {
     EXPECT_EQ(fake_soc.closes, 1);
 }
 
+TEST_P(BuzzerTest, ReleasesTheThreeMappingsAfterTheLastRegisterAccess) {
+    const uint8_t sample[] = {0x5A};
+    buzzer_play_sample(sample, sizeof sample);
+    size_t done = fake_soc.log.size();
+    using Unmap = FakeSoc::Unmap;
+    EXPECT_EQ(fake_soc.unmaps,
+              (std::vector<Unmap>{{GPIO, 1024, done}, {TIMER, 1024, done}, {INTC, 1024, done}}));
+}
+
 TEST_P(BuzzerTest, EveryBitWaitsThreeThousandCountsBeforeTheNext) {
     const uint8_t sample[] = {0x3C, 0x00};
     buzzer_play_sample(sample, sizeof sample);
@@ -123,6 +132,7 @@ TEST(BuzzerSample, PlaysTheWholeVictorySampleInStoredOrderAndMapsAnewOnEveryCall
     buzzer_play_sample(short_sample, sizeof short_sample);
     EXPECT_EQ(fake_soc.opens, 2);
     EXPECT_EQ(fake_soc.mmap_offsets.size(), 6u);
+    EXPECT_EQ(fake_soc.unmaps.size(), 6u);
     EXPECT_EQ(fake_soc.gpbdat_writes, 121984u + 1 + 9);
     EXPECT_EQ(fake_soc.regs[INTC][0x08 / 4], 0xFEFFFF7Fu);
     EXPECT_EQ(fake_soc.regs[INTC][0x1C / 4], 0x7FEu);

@@ -82,6 +82,15 @@ void *fake_mmap(void *, size_t length, int prot, int flags, int fd, off_t offset
     }
 }
 
+int fake_munmap(void *addr, size_t length) {
+    int block = -1;
+    for (int b = 0; b < 3; ++b) {
+        block = addr == fake_soc.regs[b] ? b : block;
+    }
+    fake_soc.unmaps.push_back({block, length, fake_soc.log.size()});
+    return 0;
+}
+
 RegAccess locate(volatile uint32_t *reg) {
     for (int b = 0; b < 3; ++b) {
         volatile uint32_t *base = fake_soc.regs[b];
@@ -186,6 +195,7 @@ void install_fake_soc() {
     platform.open = fake_open;
     platform.close = fake_close;
     platform.mmap = fake_mmap;
+    platform.munmap = fake_munmap;
     platform.reg_read32 = recording_read32;
     platform.reg_write32 = recording_write32;
 }

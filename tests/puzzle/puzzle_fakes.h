@@ -61,6 +61,15 @@ struct FakeSoc {
     int mmap_flags = 0;
     int mmap_fd = -1;
     int closes = 0;
+    // Each release: the block (-1 for an address that is none of them), its length,
+    // and how many register accesses the log held by then.
+    struct Unmap {
+        int block;
+        size_t length;
+        size_t accesses_before;
+        bool operator==(const Unmap &) const = default;
+    };
+    std::vector<Unmap> unmaps;
     int fail_open_errno = 0; // nonzero: open fails with it
     int fail_mmap_at = -1;   // index of the mapping that fails
 };

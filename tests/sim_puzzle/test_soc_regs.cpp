@@ -7,11 +7,13 @@
 #include "soc_playback.h"
 #include "support/platform_guard.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sys/mman.h>
 
 namespace {
 
@@ -95,6 +97,17 @@ TEST_F(SocRegs, TheBuzzerCodeOnTheSimulatedBoardIsCapturedBitForBit) {
     EXPECT_EQ(soc_read32(reg(0x56000000, 0x10)) & 3u, 1u);
     EXPECT_EQ(soc_read32(reg(0x51000000, 0x08)) & 0xFu, 0u);
     EXPECT_EQ(soc_read32(reg(0x56000000, 0x14)), 0x560u);
+    // The buzzer released its mappings, yet the window is still reserved (nothing else
+    // can be placed there) and the next victory maps and plays again.
+    void *window = const_cast<uint32_t *>(reg(0x56000000, 0));
+    EXPECT_EQ(
+        mmap(window, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0),
+        MAP_FAILED);
+    EXPECT_EQ(errno, EEXIST);
+    const uint8_t again[] = {0x02};
+    buzzer_play_sample(again, sizeof again);
+    ASSERT_TRUE(soc_take_playback(&playback));
+    EXPECT_EQ(playback.bits, (std::vector<uint8_t>{0, 1, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(SocRegs, MoreBitsThanTheCaptureHoldsAreRefused) {

@@ -58,6 +58,15 @@ void map_registers() {
     platform.close(fd);
 }
 
+// Every victory maps anew, so the mappings go once the sample is played; kept,
+// three more would pile up per victory. A failed release changes nothing audible.
+void unmap_registers() {
+    platform.munmap(const_cast<uint32_t *>(gpio_regs), REG_BLOCK_BYTES);
+    platform.munmap(const_cast<uint32_t *>(timer_regs), REG_BLOCK_BYTES);
+    platform.munmap(const_cast<uint32_t *>(intc_regs), REG_BLOCK_BYTES);
+    gpio_regs = timer_regs = intc_regs = nullptr;
+}
+
 void stop_timer0() {
     volatile uint32_t *tcon = reg(timer_regs, TCON_OFFSET);
     platform.reg_write32(tcon, platform.reg_read32(tcon) & ~TIMER0_CONTROL_BITS);
@@ -110,6 +119,7 @@ void buzzer_play_sample(const uint8_t *sample, size_t bytes) {
     }
     platform.reg_write32(reg(gpio_regs, GPBDAT_OFFSET), gpb_shadow);
     irq_restore();
+    unmap_registers();
 }
 
 void buzzer_play() {
