@@ -80,14 +80,6 @@ TEST_F(EventWait, LimitsBecomeSelectTimeouts) {
     EXPECT_FALSE(seen.has_timeout);
 }
 
-TEST_F(EventWait, FailingSelectExitsWithOne) {
-    platform.select = [](int, fd_set *, fd_set *, fd_set *, timeval *) -> int {
-        errno = EINTR;
-        return -1;
-    };
-    EXPECT_EXIT(wait_events(50), testing::ExitedWithCode(1), "^select: Interrupted system call\n$");
-}
-
 TEST_F(EventWait, FrameDelaySleepsTwentyMilliseconds) {
     static useconds_t slept;
     platform.usleep = [](useconds_t usec) -> int {

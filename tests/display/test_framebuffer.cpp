@@ -102,28 +102,11 @@ TEST_F(Framebuffer, MapsTheWholeScreenSharedThenClosesTheDevice) {
     EXPECT_EQ(closed, std::vector<int>{FAKE_FD});
 }
 
-TEST_F(Framebuffer, EachSetUpFailureReportsItsCallAndExitsWithOne) {
-    platform.open = [](const char *, int, mode_t) -> int {
-        errno = ENOENT;
-        return -1;
-    };
-    EXPECT_EXIT(fb_open(), testing::ExitedWithCode(1),
-                "^open /dev/fb0: No such file or directory\n$");
-    platform.open = fake_open;
-    platform.ioctl = [](int, unsigned long, void *) -> int {
-        errno = EINVAL;
-        return -1;
-    };
-    EXPECT_EXIT(fb_open(), testing::ExitedWithCode(1), "^ioctl: Invalid argument\n$");
-    // Any nonzero result is a refusal, not only -1.
+// The failures themselves are proven in the failure table; this one is not there:
+// any nonzero result of the mode query is a refusal, not only -1.
+TEST_F(Framebuffer, ANonZeroModeQueryResultIsARefusal) {
     platform.ioctl = [](int, unsigned long, void *) -> int { return 1; };
     EXPECT_EXIT(fb_open(), testing::ExitedWithCode(1), "^ioctl: ");
-    platform.ioctl = fake_ioctl;
-    platform.mmap = [](void *, size_t, int, int, int, off_t) -> void * {
-        errno = ENOMEM;
-        return MAP_FAILED;
-    };
-    EXPECT_EXIT(fb_open(), testing::ExitedWithCode(1), "^mmap /dev/fb0: Cannot allocate memory\n$");
 }
 
 class Present : public Framebuffer {

@@ -139,29 +139,4 @@ TEST(BuzzerSample, PlaysTheWholeVictorySampleInStoredOrderAndMapsAnewOnEveryCall
     EXPECT_EQ(fake_soc.regs[GPIO][0x14 / 4], low);
 }
 
-// --- failures -------------------------------------------------------------------------
-
-class BuzzerFailure : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        install_fake_soc();
-        forbid_register_access();
-    }
-    PlatformGuard guard;
-};
-
-TEST_F(BuzzerFailure, DevMemThatCannotBeOpenedEndsWithStatusOne) {
-    fake_soc.fail_open_errno = EACCES;
-    EXPECT_EXIT(buzzer_play(), testing::ExitedWithCode(1), "^/dev/mem: Permission denied\n$");
-}
-
-TEST_F(BuzzerFailure, EachFailedMappingEndsWithStatusOne) {
-    for (int failing = 0; failing < 3; ++failing) {
-        fake_soc.fail_mmap_at = failing;
-        fake_soc.mmap_offsets.clear();
-        EXPECT_EXIT(buzzer_play(), testing::ExitedWithCode(1), "^mmap: Cannot allocate memory\n$")
-            << "mapping " << failing;
-    }
-}
-
 } // namespace

@@ -143,11 +143,6 @@ TEST_F(PuzzleBoardTest, ShuffleChangesTheBoardOnlyNeverTheState) {
     EXPECT_EQ(memcmp(&before, &puzzle_state, sizeof before), 0);
 }
 
-TEST_F(PuzzleBoardTest, ShuffleAbortsWhenTheTimeOfDayCannotBeRead) {
-    fake_time_of_day.fail = true;
-    EXPECT_EXIT(puzzle_shuffle(), testing::KilledBySignal(SIGABRT), "");
-}
-
 // --- touch ------------------------------------------------------------------------
 
 struct Band {

@@ -28,7 +28,6 @@ void set_puzzle_time(uint32_t ms); // moves the fake clock so puzzle time reads 
 struct FakeTimeOfDay {
     int64_t sec = 0;
     int64_t usec = 0;
-    bool fail = false;
 };
 extern FakeTimeOfDay fake_time_of_day;
 void install_fake_time_of_day();
@@ -70,8 +69,6 @@ struct FakeSoc {
         bool operator==(const Unmap &) const = default;
     };
     std::vector<Unmap> unmaps;
-    int fail_open_errno = 0; // nonzero: open fails with it
-    int fail_mmap_at = -1;   // index of the mapping that fails
 };
 extern FakeSoc fake_soc;
 
@@ -79,10 +76,6 @@ constexpr int FAKE_MEM_FD = 57;
 
 // Registers as a running kernel leaves them; the mapping calls recorded.
 void install_fake_soc();
-
-// Accessors that report any register access on stderr and end the process with
-// status 3, for death tests that prove a failure touched nothing.
-void forbid_register_access();
 
 // --- boards ------------------------------------------------------------------------
 // The board from any start after the shuffle seeded with `seed`, computed here from
