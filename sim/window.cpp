@@ -120,6 +120,32 @@ void start_tour(Tour *tour, const SimOptions &options, pid_t app) {
     });
 }
 
+// Shows the screen until the window closes, the scenario ends or (unscripted) the
+// application ends; returns the application's wait status, or -1 while it runs.
+int show_screen_until_done(Window *w, const SimOptions &options, pid_t app, const Tour &tour) {
+    bool scripted = !options.script.empty();
+    bool running = true;
+    int status = -1;
+    while (running && !tour.done) {
+        SDL_Event event;
+        while (running && SDL_PollEvent(&event)) {
+            running = handle_event(event, options);
+        }
+        show_screen(w);
+        if (!scripted) {
+            soc_poll_playback(options);
+            status = app_poll(app);
+        }
+        if (status != -1) {
+            fprintf(stderr, "ipslide-sim: the application %s (see %s/app.log)\n",
+                    describe_wait_status(status).c_str(), options.out_dir.c_str());
+            running = false;
+        }
+        SDL_Delay(16);
+    }
+    return status;
+}
+
 } // namespace
 
 int run_window(const SimOptions &options) {
@@ -137,25 +163,7 @@ int run_window(const SimOptions &options) {
     if (scripted) {
         start_tour(&tour, options, app);
     }
-    bool running = true;
-    int status = -1;
-    while (running && !tour.done) {
-        SDL_Event event;
-        while (running && SDL_PollEvent(&event)) {
-            running = handle_event(event, options);
-        }
-        show_screen(&w);
-        if (!scripted) {
-            soc_poll_playback(options);
-            status = app_poll(app);
-        }
-        if (status != -1) {
-            fprintf(stderr, "ipslide-sim: the application %s (see %s/app.log)\n",
-                    describe_wait_status(status).c_str(), options.out_dir.c_str());
-            running = false;
-        }
-        SDL_Delay(16);
-    }
+    int status = show_screen_until_done(&w, options, app, tour);
     app_stop(app);
     close_window(&w);
     if (scripted && !tour.done) {
