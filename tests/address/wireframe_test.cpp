@@ -66,21 +66,14 @@ TEST(WireframeProjection, AtZeroEveryVertexLandsOnItsPixel) {
     EXPECT_EQ(v[WIRE_OUTER_FIRST + 6].depth, 10.0f);
 }
 
-TEST(WireframeProjection, RatiosAreTheSinglePrecisionQuotients) {
-    WireVertex v[WIRE_VERTICES];
-    wireframe_project(1234, v);
-    for (int i = 0; i < WIRE_VERTICES; ++i) {
-        EXPECT_EQ(v[i].height_ratio, v[i].height / v[i].depth) << "vertex " << i;
-        EXPECT_EQ(v[i].lateral_ratio, v[i].lateral / v[i].depth) << "vertex " << i;
-    }
-}
+// The eighteen edges that pass at angle 0, in drawing order.
+const std::vector<std::pair<int, int>> EDGES_AT_ZERO = {
+    {0, 3},  {11, 3},  {0, 4}, {12, 4},  {0, 5}, {13, 5},  {0, 6}, {14, 6},  {0, 7},
+    {15, 7}, {11, 12}, {3, 4}, {12, 13}, {4, 5}, {13, 14}, {5, 6}, {14, 15}, {6, 7},
+};
 
 TEST(WireframeEdges, AtZeroEighteenEdgesInDrawingOrder) {
-    std::vector<std::pair<int, int>> expected = {
-        {0, 3},  {11, 3},  {0, 4}, {12, 4},  {0, 5}, {13, 5},  {0, 6}, {14, 6},  {0, 7},
-        {15, 7}, {11, 12}, {3, 4}, {12, 13}, {4, 5}, {13, 14}, {5, 6}, {14, 15}, {6, 7},
-    };
-    EXPECT_EQ(edges_at(0), expected);
+    EXPECT_EQ(edges_at(0), EDGES_AT_ZERO);
 }
 
 TEST(WireframeEdges, AtTwoHundredFiftyFourteenEdges) {
@@ -118,15 +111,11 @@ TEST(WireframeEdges, SameFigureEveryEighthOfATurn) {
 // Drawing each edge the other way sets different pixels (Bresenham is not
 // symmetric), so the frame is compared with the edges drawn in their stated order.
 TEST(WireframeDraw, DrawsTheListedEdgesFromFirstToSecondVertex) {
-    const int order[18][2] = {
-        {0, 3},  {11, 3},  {0, 4}, {12, 4},  {0, 5}, {13, 5},  {0, 6}, {14, 6},  {0, 7},
-        {15, 7}, {11, 12}, {3, 4}, {12, 13}, {4, 5}, {13, 14}, {5, 6}, {14, 15}, {6, 7},
-    };
     auto expected = white_canvas();
     auto reversed = white_canvas();
-    for (const auto &e : order) {
-        Point a = AT_ZERO[e[0]];
-        Point b = AT_ZERO[e[1]];
+    for (const auto &[first, second] : EDGES_AT_ZERO) {
+        Point a = AT_ZERO[first];
+        Point b = AT_ZERO[second];
         draw_line(expected.get(), a.col, a.row, b.col, b.row);
         draw_line(reversed.get(), b.col, b.row, a.col, a.row);
     }

@@ -69,20 +69,4 @@ TEST_F(Backgrounds, GlyphAtlasIsHandedToTheScenes) {
     }
 }
 
-TEST(TileSheet, TilesAtTheirHomeCellsRebuildTheSheet) {
-    Canvas canvas{};
-    for (int v = 0; v < 8; ++v) {
-        const uint16_t *block = img_puzzle_tiles + 48 * (v % 3) * 144 + (96 - 48 * (v / 3));
-        blend_blit(&canvas, 55 + 96 - 48 * (v / 3), 85 + 48 * (v % 3), block, 48, 48, 144, 256);
-    }
-    for (int sy = 0; sy < 144; ++sy) {
-        for (int sx = 0; sx < 144; ++sx) {
-            if (sx < 48 && sy >= 96) {
-                continue; // the empty cell's block is never drawn
-            }
-            ASSERT_EQ(canvas.px[(85 + sy) * CANVAS_W + 55 + sx], img_puzzle_tiles[sy * 144 + sx]);
-        }
-    }
-}
-
 } // namespace

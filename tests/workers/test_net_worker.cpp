@@ -367,27 +367,4 @@ TEST_F(NetWorkerDeathTest, WaitsForTheLinkConfiguresEth0ThenExecsTheDhcpClient) 
                     "/tmp/udhcpc.eth0.pid]\n");
 }
 
-// A fork that returns 0 puts start-up itself on the worker's road.
-pid_t child_side() {
-    return 0;
-}
-
-pid_t same_process() {
-    return 4321;
-}
-
-TEST_F(NetWorkerDeathTest, TheForkedChildBecomesTheWorker) {
-    platform.close = keep_stdio_close;
-    platform.pipe = record_pipe;
-    platform.fork = child_side;
-    // The child's parent is this very process: the worker's tie to it holds.
-    platform.getpid = same_process;
-    platform.getppid = same_process;
-    platform.prctl = [](int, unsigned long) { return 0; };
-    fail_mem_open = true;
-    // The fake open refuses "/dev/null" too, so standard error stays the test's.
-    EXPECT_EXIT(net_worker_start(), testing::KilledBySignal(SIGABRT),
-                "^/dev/mem: Permission denied\n");
-}
-
 } // namespace
