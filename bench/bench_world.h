@@ -1,6 +1,7 @@
 // The application's state set up for a measurement, the same way on the PC and
 // under qemu-arm: a clock the bench sets by hand, the screen as a plain buffer,
-// the digit atlas from a real font, the address delivered through the address
+// the digit atlas from a real font (standard error off meanwhile:
+// test_board::stderr_off), the address delivered through the address
 // pipe, and the puzzle put into the state a frame kind needs. Nothing here is
 // measured; it only prepares what the measured calls read.
 #pragma once
@@ -24,11 +25,6 @@ uint16_t *bench_screen();
 // glyph_atlas_build for the font at path at the given pixel size, as the font
 // discovery calls it (the file name carries the size).
 void bench_build_atlas(const char *path, int pixel_size);
-
-// Standard error to /dev/null and back: glyph_atlas_build reports one line per
-// glyph there, which would fill the bench's output.
-void bench_stderr_off();
-void bench_stderr_on();
 
 // Delivers the address as the DHCP script would, through the address pipe.
 void bench_deliver_address(const char *text);

@@ -5,6 +5,7 @@
 // Usage: host_bench [Google Benchmark flags] (the font: IPSLIDE_BENCH_FONT, default
 // DejaVu Sans Condensed Bold)
 #include "bench_world.h"
+#include "support/test_board.h"
 
 #include "app/time_base.h"
 #include "display/backgrounds.h"
@@ -120,11 +121,11 @@ BENCHMARK(BM_scene1_fade);
 int main(int argc, char **argv) {
     const char *font = getenv("IPSLIDE_BENCH_FONT");
     bench_world_open();
-    bench_stderr_off();
+    test_board::stderr_off();
     bench_build_atlas(
         font != nullptr ? font : "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf",
         48);
-    bench_stderr_on();
+    test_board::stderr_on();
     compose_backgrounds();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {

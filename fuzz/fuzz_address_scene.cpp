@@ -9,10 +9,9 @@
 #include "display/canvas.h"
 #include "font/glyph_atlas.h"
 #include "font/text_metrics.h"
-#include "platform/platform.h"
 #include "scenes/address/address_scene.h"
 #include "scenes/puzzle/puzzle_scene.h"
-#include "workers/net_worker.h"
+#include "support/test_board.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -50,33 +49,6 @@ const Atlas &atlas_for(int32_t size) {
     return *slot;
 }
 
-// The address pipe as the main process sees it: the script's bytes in one read.
-const uint8_t *address_bytes;
-size_t address_size;
-
-ssize_t script_read(int, void *buf, size_t n) {
-    size_t take = address_size < n ? address_size : n;
-    memcpy(buf, address_bytes, take);
-    return static_cast<ssize_t>(take);
-}
-
-void receive_address(const uint8_t *text, size_t size) {
-    platform.close = [](int) { return 0; };
-    platform.open = [](const char *, int, mode_t) { return 90; };
-    platform.pipe = [](int fds[2]) {
-        fds[0] = 1000;
-        fds[1] = 1001;
-        return 0;
-    };
-    platform.getpid = [] { return pid_t{1}; };
-    platform.fork = [] { return pid_t{2}; }; // the main process's side only
-    platform.read = script_read;
-    net_worker_start();
-    address_bytes = text;
-    address_size = size;
-    address_receive();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -102,7 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     memcpy(glyph_offsets, atlas.offsets, sizeof glyph_offsets);
     memcpy(glyph_widths, atlas.widths, sizeof glyph_widths);
     glyph_height = atlas.height;
-    receive_address(data + 7, text_size);
+    // Through the real address pipe, as the script's bytes in one write.
+    if (!test_board::deliver_address(reinterpret_cast<const char *>(data + 7), text_size)) {
+        __builtin_trap();
+    }
 
     std::vector<uint16_t> band(GUARD + CANVAS_PIXELS + GUARD, GUARD_PIXEL);
     Canvas *canvas = reinterpret_cast<Canvas *>(band.data() + GUARD);

@@ -3,9 +3,9 @@
 // discovery and built by glyph_atlas_build; the backgrounds are composed; the
 // address travels through the real address pipe (net_worker_start with its fork
 // faked, then address_receive and text_measure); the scene renders at a clock we
-// set; fb_open and fb_present put the frame into a screen buffer that we hand out
-// in place of /dev/fb0. Only the few platform entries that would reach devices are
-// replaced, each for the one step that needs it.
+// set; fb_open and fb_present put the frame into the test board's screen. Only
+// the few platform entries that would reach devices are replaced, each for the
+// one step that needs it.
 #include "fb_device.h"
 #include "render_options.h"
 #include "screen_png.h"
@@ -20,7 +20,8 @@
 #include "platform/platform.h"
 #include "scenes/puzzle/puzzle_board.h"
 #include "scenes/puzzle/puzzle_scene.h"
-#include "workers/net_worker.h"
+#include "support/platform_guard.h"
+#include "support/test_board.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -39,18 +40,6 @@ namespace {
 // all eleven glyphs fit the atlas and a full address fits across the screen.
 constexpr char DEFAULT_FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
 constexpr char STICK_MOUNT_POINT[] = "/tmp/d";
-
-// Puts the whole platform table back when a step is done with its stand-ins.
-class PlatformScope {
-  public:
-    PlatformScope() : saved_(platform) {}
-    ~PlatformScope() { platform = saved_; }
-    PlatformScope(const PlatformScope &) = delete;
-    PlatformScope &operator=(const PlatformScope &) = delete;
-
-  private:
-    Platform saved_;
-};
 
 // --- the stick -----------------------------------------------------------------
 
@@ -104,7 +93,7 @@ bool load_font(const std::string &dir) {
     char path[FONT_PATH_SIZE];
     const char *name = nullptr;
     {
-        PlatformScope scope;
+        PlatformGuard guard;
         stick_dir = dir;
         platform.opendir = stick_opendir;
         name = font_find_on_stick(path);
@@ -114,77 +103,17 @@ bool load_font(const std::string &dir) {
         return false;
     }
     std::string font = dir + "/" + name;
-    fflush(stderr);
-    int saved_err = dup(2);
-    int null_fd = ::open("/dev/null", O_WRONLY);
-    dup2(null_fd, 2);
+    test_board::QuietStderr quiet;
     glyph_atlas_build(name, font.c_str());
-    fflush(stderr);
-    dup2(saved_err, 2);
-    close(saved_err);
-    close(null_fd);
     return true;
 }
 
 // --- the address ---------------------------------------------------------------
 
-int address_pipe[2] = {-1, -1};
-
-int recording_pipe(int fds[2]) {
-    int r = ::pipe(fds);
-    address_pipe[0] = fds[0];
-    address_pipe[1] = fds[1];
-    return r;
-}
-
-pid_t no_worker_fork() {
-    return 1; // "the parent": no network worker is needed for a still
-}
-
-// Our own standard descriptors stay; the worker's opens of /dev/null are closed again.
-int keep_standard_close(int fd) {
-    return fd <= 2 ? 0 : ::close(fd);
-}
-
-std::vector<int> null_fds;
-
-int recording_open(const char *path, int flags, mode_t mode) {
-    int fd = ::open(path, flags, mode);
-    null_fds.push_back(fd);
-    return fd;
-}
-
 // What the DHCP script would do: write the text into the address pipe. An empty
 // text is the same as none (a read of nothing would wait for ever on the board).
 bool deliver_address(const std::string &text) {
-    {
-        PlatformScope scope;
-        platform.pipe = recording_pipe;
-        platform.fork = no_worker_fork;
-        platform.close = keep_standard_close;
-        platform.open = recording_open;
-        net_worker_start();
-    }
-    for (int fd : null_fds) {
-        ::close(fd);
-    }
-    ssize_t n = write(address_pipe[1], text.data(), text.size());
-    if (n != static_cast<ssize_t>(text.size())) {
-        perror("ipslide-sim render: address pipe");
-        return false;
-    }
-    address_receive();
-    return true;
-}
-
-// --- the clock -----------------------------------------------------------------
-
-uint32_t clock_ms;
-
-int fixed_clock(clockid_t, struct timespec *ts) {
-    ts->tv_sec = clock_ms / 1000;
-    ts->tv_nsec = static_cast<long>(clock_ms % 1000) * 1000000L;
-    return 0;
+    return test_board::deliver_address(text.data(), text.size());
 }
 
 // --- the puzzle ----------------------------------------------------------------
@@ -201,7 +130,7 @@ void set_board(const int32_t cells[9]) {
 
 // A touch on the middle of the cell's tile, at puzzle time ms.
 void touch_cell(int32_t cell, uint32_t ms) {
-    clock_ms = ms;
+    test_board::clock_set_ms(ms);
     int32_t x = GRID_LEFT + TILE_SIZE * (2 - cell / 3) + TILE_SIZE / 2;
     int32_t y = GRID_TOP + TILE_SIZE * (cell % 3) + TILE_SIZE / 2;
     puzzle_touch(x, y);
@@ -216,47 +145,18 @@ void start_victory(uint32_t ms) {
 
 // --- the screen ----------------------------------------------------------------
 
-uint16_t screen[SCREEN_W * SCREEN_H];
-int screen_fd = -1;
-
-int screen_open(const char *path, int flags, mode_t mode) {
-    if (strcmp(path, "/dev/fb0") == 0) {
-        screen_fd = ::open("/dev/null", O_RDWR);
-        return screen_fd;
-    }
-    return ::open(path, flags, mode);
-}
-
 // The driver takes exactly the panel's mode, as the simulated /dev/fb0 does.
-int screen_ioctl(int fd, unsigned long request, void *arg) {
-    if (fd != screen_fd || request != FBIOPUT_VSCREENINFO) {
-        errno = ENOTTY;
-        return -1;
-    }
-    std::string why = fb_mode_mismatch(*static_cast<fb_var_screeninfo *>(arg));
+bool present_frame() {
+    PlatformGuard guard;
+    test_board::screen_install();
+    fb_open();
+    std::string why = fb_mode_mismatch(test_board::screen_mode());
     if (!why.empty()) {
         fprintf(stderr, "ipslide-sim render: /dev/fb0 refuses the video mode: %s\n", why.c_str());
-        errno = EINVAL;
-        return -1;
+        return false;
     }
-    return 0;
-}
-
-void *screen_mmap(void *, size_t length, int, int, int fd, off_t offset) {
-    if (fd != screen_fd || offset != 0 || length > sizeof screen) {
-        errno = EINVAL;
-        return MAP_FAILED;
-    }
-    return screen;
-}
-
-void present_frame() {
-    PlatformScope scope;
-    platform.open = screen_open;
-    platform.ioctl = screen_ioctl;
-    platform.mmap = screen_mmap;
-    fb_open();
     fb_present();
+    return true;
 }
 
 // --- the still -----------------------------------------------------------------
@@ -282,9 +182,8 @@ bool prepare(const RenderOptions &o) {
 
 // Both scene clocks start at 0; the scene is drawn with its clock at --elapsed.
 void render_scene(const RenderOptions &o) {
-    PlatformScope scope;
-    platform.clock_gettime = fixed_clock;
-    clock_ms = 0;
+    PlatformGuard guard;
+    test_board::clock_install(0);
     time_base_init();
     if (o.has_slide) {
         touch_cell(o.slide_cell, o.slide_ms);
@@ -292,7 +191,7 @@ void render_scene(const RenderOptions &o) {
     if (o.has_victory) {
         start_victory(o.victory_ms);
     }
-    clock_ms = o.elapsed_ms;
+    test_board::clock_set_ms(o.elapsed_ms);
     scene_render(o.puzzle ? SCENE_PUZZLE : SCENE_ADDRESS);
 }
 
@@ -307,8 +206,10 @@ int run_render(int argc, char **argv) {
         return 1;
     }
     render_scene(o);
-    present_frame();
-    if (!write_rgb565_png(o.out, screen, SCREEN_W, SCREEN_H)) {
+    if (!present_frame()) {
+        return 1;
+    }
+    if (!write_rgb565_png(o.out, test_board::screen(), SCREEN_W, SCREEN_H)) {
         fprintf(stderr, "ipslide-sim render: cannot write %s\n", o.out.c_str());
         return 1;
     }

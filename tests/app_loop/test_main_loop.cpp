@@ -3,9 +3,9 @@
 #include "app/event_wait.h"
 #include "app/main_loop.h"
 #include "app/time_base.h"
-#include "clock.h"
 #include "fakes.h"
 #include "support/platform_guard.h"
+#include "support/test_board.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -18,7 +18,7 @@ class MainLoop : public ::testing::Test {
   protected:
     void SetUp() override {
         fake::reset();
-        fake_clock::install();
+        test_board::clock_install();
         platform.usleep = [](useconds_t) -> int {
             fake::calls.push_back("frame_delay");
             return 0;
@@ -59,11 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
                       RegionCase{211, 290, REGION_NONE}, RegionCase{120, 160, REGION_NONE}));
 
 TEST_F(MainLoop, StartUpRunsInItsFixedOrderAndStartsBothClocks) {
-    fake_clock::set_ms(9000);
+    test_board::clock_set_ms(9000);
     app_startup();
     EXPECT_EQ(fake::calls, (Calls{"net_worker_start", "font_load_from_usb", "compose_backgrounds",
                                   "touch_worker_start", "fb_open"}));
-    fake_clock::set_ms(9040);
+    test_board::clock_set_ms(9040);
     EXPECT_EQ(scene_elapsed_ms(SCENE_ADDRESS), 40u);
     EXPECT_EQ(scene_elapsed_ms(SCENE_PUZZLE), 40u);
 }
@@ -82,11 +82,11 @@ TEST_F(MainLoop, SceneZeroCornersDriveThePuzzle) {
 
 TEST_F(MainLoop, AddressRestartsSceneZerosClockUnlessTheSameWaitSwitchesScenes) {
     time_base_init();
-    fake_clock::set_ms(500);
+    test_board::clock_set_ms(500);
     touch_at(120, 160);
     scene0_handle_events(EVENT_TOUCH | EVENT_ADDRESS);
     EXPECT_EQ(scene_elapsed_ms(SCENE_ADDRESS), 0u);
-    fake_clock::set_ms(800);
+    test_board::clock_set_ms(800);
     touch_at(10, 300);
     EXPECT_EQ(scene0_handle_events(EVENT_TOUCH | EVENT_ADDRESS), 1);
     EXPECT_EQ(scene_elapsed_ms(SCENE_ADDRESS), 300u);
@@ -106,7 +106,7 @@ TEST_F(MainLoop, SceneOneHandsEveryTouchToThePuzzleFirst) {
 
 TEST_F(MainLoop, AddressArrivingInSceneOneRestartsSceneZerosClock) {
     time_base_init();
-    fake_clock::set_ms(700);
+    test_board::clock_set_ms(700);
     EXPECT_EQ(scene1_handle_events(EVENT_ADDRESS), 0);
     EXPECT_EQ(scene_elapsed_ms(SCENE_ADDRESS), 0u);
     EXPECT_EQ(scene_elapsed_ms(SCENE_PUZZLE), 700u);
@@ -127,7 +127,7 @@ TEST_F(MainLoop, PuzzleVisitSlidesInRunsTheSceneAndSlidesBack) {
 
 TEST_F(MainLoop, PuzzleVisitRestartsTheArrivingScenesClocks) {
     time_base_init();
-    fake_clock::set_ms(3000);
+    test_board::clock_set_ms(3000);
     touch_at(5, 310);
     queue_touch();
     run_puzzle_visit();

@@ -1,7 +1,7 @@
 // The 32-bit millisecond clock and the per-scene elapsed times across the wrap.
 #include "app/time_base.h"
-#include "clock.h"
 #include "support/platform_guard.h"
+#include "support/test_board.h"
 
 #include <gtest/gtest.h>
 
@@ -9,44 +9,44 @@ namespace {
 
 class TimeBase : public ::testing::Test {
   protected:
-    void SetUp() override { fake_clock::install(); }
+    void SetUp() override { test_board::clock_install(); }
     PlatformGuard guard;
 };
 
 TEST_F(TimeBase, MillisecondsAreSecondsTimesThousandPlusWholeMilliseconds) {
-    fake_clock::now_ns = 12 * 1000000000LL + 345999999;
+    test_board::hand_clock.now_ns = 12 * 1000000000LL + 345999999;
     EXPECT_EQ(now_ms(), 12345u);
 }
 
 TEST_F(TimeBase, ClockWrapsAtTwoToThe32) {
-    fake_clock::set_ms(4294967295LL);
+    test_board::clock_set_ms(4294967295LL);
     EXPECT_EQ(now_ms(), 4294967295u);
-    fake_clock::set_ms(4294967296LL + 704);
+    test_board::clock_set_ms(4294967296LL + 704);
     EXPECT_EQ(now_ms(), 704u);
 }
 
 TEST_F(TimeBase, ElapsedTimesSurviveTheWrap) {
-    fake_clock::set_ms(4294967296LL - 10);
+    test_board::clock_set_ms(4294967296LL - 10);
     time_base_init();
-    fake_clock::set_ms(4294967296LL + 5);
+    test_board::clock_set_ms(4294967296LL + 5);
     EXPECT_EQ(scene_elapsed_ms(SCENE_ADDRESS), 15u);
     EXPECT_EQ(scene_elapsed_ms(SCENE_PUZZLE), 15u);
 }
 
 TEST_F(TimeBase, EachSceneKeepsItsOwnStart) {
-    fake_clock::set_ms(1000);
+    test_board::clock_set_ms(1000);
     time_base_init();
-    fake_clock::set_ms(1600);
+    test_board::clock_set_ms(1600);
     scene_mark_start(SCENE_PUZZLE);
-    fake_clock::set_ms(1700);
+    test_board::clock_set_ms(1700);
     EXPECT_EQ(scene_elapsed_ms(SCENE_ADDRESS), 700u);
     EXPECT_EQ(scene_elapsed_ms(SCENE_PUZZLE), 100u);
 }
 
 TEST_F(TimeBase, FailingClockReadsAsZero) {
-    fake_clock::set_ms(5000);
+    test_board::clock_set_ms(5000);
     time_base_init();
-    fake_clock::failing = true;
+    test_board::hand_clock.failing = true;
     EXPECT_EQ(now_ms(), 0u);
     // Elapsed time is then the wrap-around difference from the old start.
     EXPECT_EQ(scene_elapsed_ms(SCENE_ADDRESS), 4294967296u - 5000u);

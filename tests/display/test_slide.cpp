@@ -3,23 +3,16 @@
 #include "display/framebuffer.h"
 #include "display/slide.h"
 #include "support/platform_guard.h"
+#include "support/test_board.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-int64_t clock_ms;
-
-int fake_clock(clockid_t, struct timespec *ts) {
-    ts->tv_sec = static_cast<time_t>(clock_ms / 1000);
-    ts->tv_nsec = static_cast<long>(clock_ms % 1000) * 1000000;
-    return 0;
-}
-
 class Slide : public ::testing::Test {
   protected:
     void SetUp() override {
-        platform.clock_gettime = fake_clock;
+        test_board::clock_install();
         // Every row of each snapshot carries its scene and row number.
         for (int scene = 0; scene < 2; ++scene) {
             for (int y = 0; y < CANVAS_H; ++y) {
@@ -33,9 +26,9 @@ class Slide : public ::testing::Test {
     static uint16_t tag(int scene, int row) { return static_cast<uint16_t>(scene << 12 | row); }
     // Starts the slide clock at `start` and steps at `start + t`.
     static int step_at(int64_t start, int64_t t, int direction) {
-        clock_ms = start;
+        test_board::clock_set_ms(start);
         slide_start_ms = now_ms();
-        clock_ms = start + t;
+        test_board::clock_set_ms(start + t);
         return slide_step(direction);
     }
     // The frame holds scene 0 from row k on, then scene 1 from row 0, whole rows.

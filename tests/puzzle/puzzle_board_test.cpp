@@ -45,7 +45,7 @@ bool same_board(const PuzzleBoard &a, const PuzzleBoard &b) {
 class PuzzleBoardTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        install_fake_clock();
+        test_board::clock_install(PUZZLE_TEST_START_MS);
         install_fake_time_of_day();
         reset_puzzle(solved_board());
         restart_puzzle_clock();
@@ -250,7 +250,8 @@ TEST_F(PuzzleBoardTest, TheLastSlideOfANearSolvedBoardStartsTheVictory) {
     puzzle_move_complete();
     EXPECT_EQ(puzzle_state.victory_active, 0);
     set_puzzle_time(1100);
-    fake_clock.step_per_read = 3; // the victory's start is a reading of its own
+    test_board::hand_clock.step_per_read_ns =
+        3 * 1000000; // the victory's start is a reading of its own
     EXPECT_EQ(puzzle_move_complete(), 1100u);
     EXPECT_TRUE(same_board(puzzle_board, solved_board()));
     EXPECT_EQ(puzzle_state.victory_active, 1);

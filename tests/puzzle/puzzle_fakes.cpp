@@ -12,20 +12,12 @@
 #include <unistd.h>
 #include <utility>
 
-FakeClock fake_clock;
 FakeTimeOfDay fake_time_of_day;
 FakeSoc fake_soc;
 
 namespace {
 
-uint32_t puzzle_base_ms;
-
-int fake_clock_gettime(clockid_t, struct timespec *ts) {
-    ts->tv_sec = fake_clock.ms / 1000;
-    ts->tv_nsec = static_cast<long>(fake_clock.ms % 1000) * 1000000;
-    fake_clock.ms += fake_clock.step_per_read;
-    return 0;
-}
+int64_t puzzle_base_ms;
 
 int fake_gettimeofday(struct timeval *tv, void *) {
     tv->tv_sec = static_cast<time_t>(fake_time_of_day.sec);
@@ -102,7 +94,7 @@ void count_gpbdat_write() {
     fake_soc.gpbdat_writes++;
     fake_soc.counter_at_gpbdat_write.push_back(static_cast<int32_t>(bit_delay_counter));
     if (fake_soc.writes_per_ms != 0 && fake_soc.gpbdat_writes % fake_soc.writes_per_ms == 0) {
-        fake_clock.ms++;
+        test_board::clock_advance_ms(1);
     }
 }
 
@@ -137,21 +129,16 @@ bool edge_or_same(int a, int b) {
 
 } // namespace
 
-void install_fake_clock() {
-    platform.clock_gettime = fake_clock_gettime;
-    fake_clock = FakeClock();
-}
-
 void restart_puzzle_clock() {
-    uint32_t step = fake_clock.step_per_read;
-    fake_clock.step_per_read = 0;
-    puzzle_base_ms = fake_clock.ms;
+    int64_t step = test_board::hand_clock.step_per_read_ns;
+    test_board::hand_clock.step_per_read_ns = 0;
+    puzzle_base_ms = test_board::clock_ms();
     scene_mark_start(SCENE_PUZZLE);
-    fake_clock.step_per_read = step;
+    test_board::hand_clock.step_per_read_ns = step;
 }
 
 void set_puzzle_time(uint32_t ms) {
-    fake_clock.ms = puzzle_base_ms + ms;
+    test_board::clock_set_ms(puzzle_base_ms + ms);
 }
 
 void install_fake_time_of_day() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "assets/puzzle_tables.h"
+#include "support/test_board.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,14 +12,8 @@
 #include <vector>
 
 // --- clock -----------------------------------------------------------------------
-// Monotonic milliseconds the fake clock_gettime reports; step_per_read is added
-// after every reading, so code that reads twice sees two different times.
-struct FakeClock {
-    uint32_t ms = 1000000;
-    uint32_t step_per_read = 0;
-};
-extern FakeClock fake_clock;
-void install_fake_clock();
+// The puzzle tests run the test board's hand clock from here, well away from 0.
+constexpr int64_t PUZZLE_TEST_START_MS = 1000000;
 
 // Puzzle time (scene 1's clock) starts at 0 now.
 void restart_puzzle_clock();

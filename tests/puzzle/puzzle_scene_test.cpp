@@ -83,7 +83,7 @@ void background_with_strips(Canvas *c, int32_t right_weight, int32_t left_weight
 class PuzzleSceneTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        install_fake_clock();
+        test_board::clock_install(PUZZLE_TEST_START_MS);
         install_fake_time_of_day();
         install_fake_soc();
         fake_soc.keep_log = false;
@@ -264,7 +264,7 @@ TEST_F(PuzzleSceneTest, ARestartedClockCommitsOnTheFirstFrame) {
     puzzle_set_near_solved();
     set_puzzle_time(700);
     puzzle_touch(cell_x(6) + 5, cell_y(6) + 5); // tile 6 down into cell 7
-    fake_clock.ms += 10;
+    test_board::clock_advance_ms(10);
     restart_puzzle_clock();
     render_at(0);
     EXPECT_EQ(puzzle_state.move_active, 0);
@@ -396,7 +396,7 @@ TEST_F(PuzzleSceneTest, ARestartedClockEndsTheFadeOnTheNextFrame) {
     puzzle_state.victory_start_ms = 3150;
     render_at(3200);
     EXPECT_EQ(puzzle_state.victory_active, 1);
-    fake_clock.ms += 5;
+    test_board::clock_advance_ms(5);
     restart_puzzle_clock();
     EXPECT_EQ(render_at(0), 0);
     EXPECT_EQ(puzzle_state.victory_done, 1);

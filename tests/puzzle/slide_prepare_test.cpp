@@ -15,7 +15,7 @@ constexpr uint32_t SAMPLE_BIT_COUNT = 15248 * 8;
 class SlidePreparation : public ::testing::Test {
   protected:
     void SetUp() override {
-        install_fake_clock();
+        test_board::clock_install(PUZZLE_TEST_START_MS);
         install_fake_time_of_day();
         install_fake_soc();
         fake_soc.keep_log = false;
