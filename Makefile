@@ -4,8 +4,10 @@
 # `make arm` builds the static ARM binary, whose unit tests run under qemu-arm.
 JOBS ?= $(shell nproc)
 SIM := build/host/bin/ipslide-sim
+# What make run and make tour start: optimised, no sanitizers (the tests keep them).
+RUN_SIM := build/release/bin/ipslide-sim
 
-.PHONY: all deps configure build arm run tour test unit-tests script-tests golden clean bench bench-host \
+.PHONY: all deps configure build arm run-build run tour test unit-tests script-tests golden clean bench bench-host \
 	unsigned-char fuzz soak
 
 all: build
@@ -25,22 +27,27 @@ arm: deps
 	@cmake --preset arm >/dev/null
 	@cmake --build --preset arm -j $(JOBS)
 
-run: build
+# The simulator a person runs: optimised and without the sanitizers.
+run-build: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target ipslide-sim -j $(JOBS) -- --no-print-directory
+
+run: run-build
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-		$(SIM) --out out; \
+		$(RUN_SIM) --out out; \
 	else \
 		echo "No display: running the headless tour (tests/scenarios/tour.scenario)"; \
-		$(SIM) --headless --script tests/scenarios/tour.scenario --out out && \
+		$(RUN_SIM) --headless --script tests/scenarios/tour.scenario --out out && \
 		echo "In $(CURDIR)/out/: the stills tour-*.png, the animation tour.png," \
 		     "the fanfare victory.wav and the application's log app.log"; \
 	fi
 
 # The tour: in the window where there is a display, else headless like make run.
-tour: build
+tour: run-build
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-		$(SIM) --script tests/scenarios/tour.scenario --out out; \
+		$(RUN_SIM) --script tests/scenarios/tour.scenario --out out; \
 	else \
-		$(SIM) --headless --script tests/scenarios/tour.scenario --out out; \
+		$(RUN_SIM) --headless --script tests/scenarios/tour.scenario --out out; \
 	fi
 
 test: build
@@ -86,7 +93,7 @@ bench: deps
 	@cmake --preset arm >/dev/null
 	@cmake --build --preset arm --target ipslide frame_bench -j $(JOBS)
 	@cmake --preset release >/dev/null
-	@cmake --build --preset release --target ipslide-sim -j $(JOBS)
+	@cmake --build --preset release --target ipslide-sim -j $(JOBS) -- --no-print-directory
 	@tools/bench build/arm build/release/bin/ipslide-sim
 
 # Google Benchmark of the drawing routines and scene renders on the PC (optimised).
