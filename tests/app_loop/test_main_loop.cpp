@@ -41,6 +41,28 @@ struct RegionCase {
     TouchRegion region;
 };
 
+const char *region_word(TouchRegion region) {
+    switch (region) {
+    case REGION_BOTTOM_LEFT:
+        return "bottom_left";
+    case REGION_TOP_LEFT:
+        return "top_left";
+    case REGION_BOTTOM_RIGHT:
+        return "bottom_right";
+    default:
+        return "none";
+    }
+}
+
+void PrintTo(const RegionCase &c, std::ostream *os) {
+    *os << "(" << c.x << "," << c.y << ") in " << region_word(c.region);
+}
+
+std::string region_case_name(const testing::TestParamInfo<RegionCase> &info) {
+    const RegionCase &c = info.param;
+    return "x" + std::to_string(c.x) + "_y" + std::to_string(c.y) + "_" + region_word(c.region);
+}
+
 class Regions : public ::testing::TestWithParam<RegionCase> {};
 
 TEST_P(Regions, BoundariesAreStrict) {
@@ -56,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RegionCase{0, 0, REGION_TOP_LEFT}, RegionCase{29, 30, REGION_NONE},
                       RegionCase{30, 29, REGION_NONE}, RegionCase{211, 291, REGION_BOTTOM_RIGHT},
                       RegionCase{239, 319, REGION_BOTTOM_RIGHT}, RegionCase{210, 291, REGION_NONE},
-                      RegionCase{211, 290, REGION_NONE}, RegionCase{120, 160, REGION_NONE}));
+                      RegionCase{211, 290, REGION_NONE}, RegionCase{120, 160, REGION_NONE}),
+    region_case_name);
 
 TEST_F(MainLoop, StartUpRunsInItsFixedOrderAndStartsBothClocks) {
     test_board::clock_set_ms(9000);

@@ -66,6 +66,16 @@ struct LineCase {
     int x0, y0, x1, y1;
 };
 
+void PrintTo(const LineCase &c, std::ostream *os) {
+    *os << "(" << c.x0 << "," << c.y0 << ") to (" << c.x1 << "," << c.y1 << ")";
+}
+
+std::string line_name(const testing::TestParamInfo<LineCase> &info) {
+    const LineCase &c = info.param;
+    return "from_" + std::to_string(c.x0) + "_" + std::to_string(c.y0) + "_to_" +
+           std::to_string(c.x1) + "_" + std::to_string(c.y1);
+}
+
 class StraightLines : public Raster, public ::testing::WithParamInterface<LineCase> {};
 
 TEST_P(StraightLines, SetLongerAxisPlusOnePixels) {
@@ -87,6 +97,7 @@ INSTANTIATE_TEST_SUITE_P(AllDirections, StraightLines,
                          ::testing::Values(LineCase{10, 10, 60, 10}, LineCase{60, 10, 10, 10},
                                            LineCase{10, 10, 10, 90}, LineCase{10, 90, 10, 10},
                                            LineCase{10, 10, 50, 50}, LineCase{50, 50, 10, 10},
-                                           LineCase{10, 50, 50, 10}, LineCase{50, 10, 10, 50}));
+                                           LineCase{10, 50, 50, 10}, LineCase{50, 10, 10, 50}),
+                         line_name);
 
 } // namespace

@@ -231,6 +231,10 @@ struct FailureCase {
     const char *message;
 };
 
+void PrintTo(const FailureCase &row, std::ostream *os) {
+    *os << row.name;
+}
+
 const FailureCase CASES[] = {
     // Start-up and main loop
     {"select",

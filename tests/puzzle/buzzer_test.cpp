@@ -17,6 +17,20 @@ struct Registers {
     uint32_t gpbcon, gpbdat, tcon, intmsk, intsubmsk;
 };
 
+void PrintTo(const Registers &r, std::ostream *os) {
+    char text[96];
+    snprintf(text, sizeof text, "GPBCON %08X GPBDAT %08X TCON %08X INTMSK %08X INTSUBMSK %08X",
+             r.gpbcon, r.gpbdat, r.tcon, r.intmsk, r.intsubmsk);
+    *os << text;
+}
+
+// Named for what each set of registers tests: port B's pin 1 and data bit 0.
+std::string registers_name(const testing::TestParamInfo<Registers> &info) {
+    const Registers &r = info.param;
+    return std::string(r.gpbcon & 2 ? "gpb1_set" : "gpb1_clear") +
+           (r.gpbdat & 1 ? "_gpb0_high" : "_gpb0_low");
+}
+
 class BuzzerTest : public ::testing::TestWithParam<Registers> {
   protected:
     void SetUp() override {
@@ -112,7 +126,8 @@ TEST_P(BuzzerTest, EveryBitWaitsThreeThousandCountsBeforeTheNext) {
 INSTANTIATE_TEST_SUITE_P(
     Registers, BuzzerTest,
     ::testing::Values(Registers{0x00044556, 0x000005A7, 0x00707A0F, 0xFEFFFF7F, 0x000007FE},
-                      Registers{0x00155554, 0xFFFFFFFE, 0xFFFFFFFF, 0x00000000, 0x00000000}));
+                      Registers{0x00155554, 0xFFFFFFFE, 0xFFFFFFFF, 0x00000000, 0x00000000}),
+    registers_name);
 
 // The real sample, with every access recorded; the next call opens and maps anew.
 TEST(BuzzerSample, PlaysTheWholeVictorySampleInStoredOrderAndMapsAnewOnEveryCall) {
