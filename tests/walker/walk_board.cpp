@@ -23,7 +23,9 @@ constexpr int PANEL_FD = 63;
 constexpr int SOCKET_FD = 64;
 constexpr int FIRST_PIPE_FD = 70;
 
-constexpr char MOUNTINFO[] = "22 28 0:21 / /proc rw,nosuid - proc proc rw\n";
+constexpr char PROC_MOUNTED[] = "22 28 0:21 / /proc rw,nosuid - proc proc rw\n";
+constexpr char STICK_MOUNTED[] = "22 28 0:21 / /proc rw,nosuid - proc proc rw\n"
+                                 "31 22 8:1 / /tmp/d ro,relatime - ext4 /dev/sda1 ro\n";
 constexpr char ADDRESS[] = "192.168.1.42";
 constexpr int32_t TOUCH_RAW = 512;
 
@@ -43,6 +45,7 @@ uint16_t screen[320 * 240];
 uint8_t dm9000_ports[DM9000_WINDOW];
 int next_pipe_fd;
 size_t panel_next;
+const char *mountinfo;
 size_t mountinfo_read;
 int stick_next;
 struct dirent stick_entry;
@@ -79,7 +82,7 @@ ssize_t copy_out(void *buf, size_t count, const void *from, size_t size) {
 ssize_t board_read(int fd, void *buf, size_t count) {
     if (fd == MOUNTINFO_FD) {
         ssize_t n =
-            copy_out(buf, count, MOUNTINFO + mountinfo_read, sizeof MOUNTINFO - 1 - mountinfo_read);
+            copy_out(buf, count, mountinfo + mountinfo_read, strlen(mountinfo) - mountinfo_read);
         mountinfo_read += static_cast<size_t>(n);
         return n;
     }
@@ -193,9 +196,23 @@ void walk_board_install() {
     soc = platform;
     next_pipe_fd = FIRST_PIPE_FD;
     panel_next = 0;
+    mountinfo = PROC_MOUNTED;
     mountinfo_read = 0;
     stick_next = 0;
     install_devices();
     install_processes();
     install_files();
+}
+
+// The folder and the mount are there, and a stale file, no device node, sits at
+// /tmp/touch.
+void walk_board_install_restarted() {
+    walk_board_install();
+    mountinfo = STICK_MOUNTED;
+    platform.mkdir = [](const char *, mode_t) { return refuse(EEXIST); };
+    platform.stat = [](const char *path, struct stat *info) {
+        memset(info, 0, sizeof *info);
+        info->st_mode = strcmp(path, "/tmp/d") == 0 ? S_IFDIR | 0755 : S_IFREG | 0644;
+        return succeed();
+    };
 }

@@ -9,6 +9,10 @@
 // Installs the whole board in the platform table and the font's FreeType seam.
 void walk_board_install();
 
+// The board as a start after an earlier one in the same boot finds it: the
+// stick's folder made and mounted, and a stale file where the touch node goes.
+void walk_board_install_restarted();
+
 // Two calls end a run with status 0, as a completed path: the network worker's
 // exec (the process has become the DHCP client) and a read of the panel once its
 // events are all played (the touch reader would wait there for ever).
