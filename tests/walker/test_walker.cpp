@@ -11,14 +11,13 @@
 #include "scenes/puzzle/buzzer.h"
 #include "scenes/puzzle/puzzle_board.h"
 #include "walk_board.h"
+#include "walk_lists.h"
 #include "workers/net_bringup.h"
 #include "workers/net_worker.h"
 #include "workers/touch_reader.h"
 #include "workers/worker_tie.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -117,67 +116,16 @@ std::string header(const char *name) {
            "# After reviewing a change: WALKER_REGENERATE=1 build/host/bin/test_walker\n";
 }
 
-std::vector<std::string> read_expected(const std::string &path) {
-    std::vector<std::string> lines;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line[0] != '#') {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
-void write_expected(const char *name, const std::vector<std::string> &lines) {
-    std::ofstream out(expected_path(name));
-    out << header(name);
-    for (const std::string &line : lines) {
-        out << line << '\n';
-    }
-}
-
-// The line without its call number: one call added to a path renumbers every
-// line after it, and only the added line is news.
-std::string unnumbered(const std::string &line) {
-    return line.substr(std::min(line.find(' '), line.size()));
-}
-
-// The lines only the expected list has (-) and those only the walk has (+), in
-// order, by the longest common subsequence of the unnumbered lines.
-std::string differences(const std::vector<std::string> &want, const std::vector<std::string> &got) {
-    size_t w = want.size(), g = got.size();
-    std::vector<std::vector<size_t>> common(w + 1, std::vector<size_t>(g + 1, 0));
-    for (size_t i = w; i-- > 0;) {
-        for (size_t j = g; j-- > 0;) {
-            common[i][j] = unnumbered(want[i]) == unnumbered(got[j])
-                               ? common[i + 1][j + 1] + 1
-                               : std::max(common[i + 1][j], common[i][j + 1]);
-        }
-    }
-    std::string text;
-    size_t i = 0, j = 0;
-    while (i < w || j < g) {
-        if (i < w && j < g && unnumbered(want[i]) == unnumbered(got[j])) {
-            ++i, ++j;
-        } else if (j < g && (i == w || common[i][j + 1] >= common[i + 1][j])) {
-            text += "+ " + got[j++] + "\n";
-        } else {
-            text += "- " + want[i++] + "\n";
-        }
-    }
-    return text;
-}
-
 class Walk : public testing::TestWithParam<WalkPath> {};
 
 TEST_P(Walk, MatchesItsReviewedList) {
     const WalkPath &path = GetParam();
     std::vector<std::string> actual = walk(path);
     if (getenv("WALKER_REGENERATE") != nullptr) {
-        write_expected(path.name, actual);
+        write_list(expected_path(path.name), header(path.name), actual);
         GTEST_SKIP() << "wrote " << expected_path(path.name);
     }
-    std::vector<std::string> expected = read_expected(expected_path(path.name));
+    std::vector<std::string> expected = read_list(expected_path(path.name));
     EXPECT_TRUE(expected == actual)
         << expected_path(path.name) << " (-) against this walk (+):\n"
         << differences(expected, actual) << "Review, then regenerate with WALKER_REGENERATE=1.";
