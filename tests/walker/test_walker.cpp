@@ -71,8 +71,8 @@ constexpr char GLYPH_BOX[] = "x ";
 //   then takes lower descriptors than 3 and 4, the DHCP script's write to
 //   descriptor 4 goes nowhere, and the address never shows, without a word;
 // - the read of the address pipe in event_wait: the address shows empty for
-//   good. select has reported the pipe readable, so only a signal could make the
-//   read fail, and the program installs no handler.
+//   good, as the worker tests' AddressPipe case pins down. select has reported
+//   the pipe readable, so only a signal could fail the read, and none is caught.
 const WalkPath PATHS[] = {
     // The main process's start-up, one step at a time, in its order. The
     // backgrounds are composed in between without a single platform call.
