@@ -1,0 +1,218 @@
+#include "walk_board.h"
+
+#include "font/font_files.h"
+#include "font/freetype_calls.h"
+#include "platform/platform.h"
+#include "puzzle/puzzle_fakes.h"
+#include "workers/input_event.h"
+#include "workers/net_bringup.h"
+#include "workers/net_worker.h"
+#include "workers/touch_reader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int NULL_FD = 60;
+constexpr int FB_FD = 61;
+constexpr int MOUNTINFO_FD = 62;
+constexpr int PANEL_FD = 63;
+constexpr int SOCKET_FD = 64;
+constexpr int FIRST_PIPE_FD = 70;
+
+constexpr char PROC_MOUNTED[] = "22 28 0:21 / /proc rw,nosuid - proc proc rw\n";
+constexpr char STICK_MOUNTED[] = "22 28 0:21 / /proc rw,nosuid - proc proc rw\n"
+                                 "31 22 8:1 / /tmp/d ro,relatime - ext4 /dev/sda1 ro\n";
+constexpr char ADDRESS[] = "192.168.1.42";
+constexpr int32_t TOUCH_RAW = 512;
+
+// A pen-down with the coordinates the driver queues after it.
+const InputEventRecord PANEL_EVENTS[] = {
+    {0, 0, INPUT_EV_KEY, INPUT_BTN_TOUCH, 1},
+    {0, 0, INPUT_EV_ABS, INPUT_ABS_X, 300},
+    {0, 0, INPUT_EV_ABS, INPUT_ABS_Y, 700},
+    {0, 0, INPUT_EV_SYN, INPUT_SYN_REPORT, 0},
+};
+constexpr size_t PANEL_EVENT_COUNT = sizeof PANEL_EVENTS / sizeof PANEL_EVENTS[0];
+
+const char *const STICK_NAMES[] = {"notes.txt", "concours-48.ttf", nullptr};
+constexpr char STICK_FONT[] = "/tmp/d/concours-48.ttf";
+
+uint16_t screen[320 * 240];
+uint8_t dm9000_ports[DM9000_WINDOW];
+int next_pipe_fd;
+size_t panel_next;
+const char *mountinfo;
+size_t mountinfo_read;
+int stick_next;
+struct dirent stick_entry;
+DIR *const STICK_DIR = reinterpret_cast<DIR *>(&stick_next);
+Platform soc; // the puzzle tests' /dev/mem and register blocks
+
+int refuse(int error) {
+    errno = error;
+    return -1;
+}
+
+int board_open(const char *path, int flags, mode_t mode) {
+    if (strcmp(path, "/dev/null") == 0) {
+        return NULL_FD;
+    }
+    if (strcmp(path, "/dev/fb0") == 0) {
+        return FB_FD;
+    }
+    if (strcmp(path, "/proc/self/mountinfo") == 0) {
+        return MOUNTINFO_FD;
+    }
+    if (strcmp(path, "/tmp/touch") == 0) {
+        return PANEL_FD;
+    }
+    return soc.open(path, flags, mode);
+}
+
+ssize_t copy_out(void *buf, size_t count, const void *from, size_t size) {
+    size_t n = size < count ? size : count;
+    memcpy(buf, from, n);
+    return static_cast<ssize_t>(n);
+}
+
+ssize_t board_read(int fd, void *buf, size_t count) {
+    if (fd == MOUNTINFO_FD) {
+        ssize_t n =
+            copy_out(buf, count, mountinfo + mountinfo_read, strlen(mountinfo) - mountinfo_read);
+        mountinfo_read += static_cast<size_t>(n);
+        return n;
+    }
+    if (fd == PANEL_FD) {
+        if (panel_next == PANEL_EVENT_COUNT) {
+            _exit(0);
+        }
+        return copy_out(buf, count, &PANEL_EVENTS[panel_next++], sizeof(InputEventRecord));
+    }
+    if (fd == address_pipe_fd()) {
+        return copy_out(buf, count, ADDRESS, sizeof ADDRESS - 1);
+    }
+    if (fd == touch_pipe_fd()) {
+        return copy_out(buf, count, &TOUCH_RAW, sizeof TOUCH_RAW);
+    }
+    return refuse(EBADF);
+}
+
+int board_pipe(int fds[2]) {
+    fds[0] = next_pipe_fd++;
+    fds[1] = next_pipe_fd++;
+    return 0;
+}
+
+// Every watched descriptor is ready, but the panel only while it has events left.
+int board_select(int nfds, fd_set *readable, fd_set *, fd_set *, struct timeval *) {
+    int ready = 0;
+    for (int fd = 0; fd < nfds; ++fd) {
+        if (fd == PANEL_FD && panel_next == PANEL_EVENT_COUNT) {
+            FD_CLR(fd, readable);
+        }
+        ready += FD_ISSET(fd, readable) ? 1 : 0;
+    }
+    return ready;
+}
+
+void *board_mmap(void *addr, size_t length, int prot, int flags, int fd, off_t offset) {
+    if (fd == FB_FD) {
+        return screen;
+    }
+    if (offset == DM9000_BASE) {
+        return dm9000_ports;
+    }
+    return soc.mmap(addr, length, prot, flags, fd, offset);
+}
+
+struct dirent *board_readdir(DIR *) {
+    const char *name = STICK_NAMES[stick_next];
+    if (name == nullptr) {
+        return nullptr;
+    }
+    ++stick_next;
+    snprintf(stick_entry.d_name, sizeof stick_entry.d_name, "%s", name);
+    return &stick_entry;
+}
+
+// The font FreeType opens on the mounted stick is DejaVu Sans Bold.
+FT_Error stick_new_face(FT_Library library, const char *path, FT_Long index, FT_Face *face) {
+    return FT_New_Face(library, strcmp(path, STICK_FONT) == 0 ? DEJAVU_BOLD : path, index, face);
+}
+
+int succeed() {
+    return 0;
+}
+
+void install_devices() {
+    platform.open = board_open;
+    platform.read = board_read;
+    platform.write = [](int, const void *, size_t count) { return static_cast<ssize_t>(count); };
+    platform.close = [](int) { return succeed(); };
+    platform.pipe = board_pipe;
+    platform.select = board_select;
+    platform.ioctl = [](int, unsigned long, void *) { return succeed(); };
+    platform.mmap = board_mmap;
+    platform.reg_read8 = [](volatile uint8_t *) { return DM9000_NSR_LINK; };
+    platform.reg_write8 = [](volatile uint8_t *reg, uint8_t value) { *reg = value; };
+    platform.socket = [](int, int, int) { return SOCKET_FD; };
+}
+
+void install_processes() {
+    platform.fork = [] { return pid_t{4242}; };
+    platform.execv = [](const char *, char *const[]) -> int { _exit(0); };
+    platform.getpid = [] { return pid_t{100}; };
+    platform.getppid = [] { return pid_t{100}; };
+    platform.prctl = [](int, unsigned long) { return succeed(); };
+    platform.usleep = [](useconds_t) { return succeed(); };
+    platform._exit = _exit;
+}
+
+// Nothing is at /tmp/touch or /tmp/d yet: a first start in this boot.
+void install_files() {
+    platform.stat = [](const char *, struct stat *) { return refuse(ENOENT); };
+    platform.mkdir = [](const char *, mode_t) { return succeed(); };
+    platform.mknod = [](const char *, mode_t, dev_t) { return succeed(); };
+    platform.unlink = [](const char *) { return succeed(); };
+    platform.mount = [](const char *, const char *, const char *, unsigned long, const void *) {
+        return succeed();
+    };
+    platform.opendir = [](const char *) { return STICK_DIR; };
+    platform.readdir = board_readdir;
+    platform.closedir = [](DIR *) { return succeed(); };
+    freetype.new_face = stick_new_face;
+}
+
+} // namespace
+
+void walk_board_install() {
+    install_fake_soc();
+    install_fake_clock();
+    install_fake_time_of_day();
+    soc = platform;
+    next_pipe_fd = FIRST_PIPE_FD;
+    panel_next = 0;
+    mountinfo = PROC_MOUNTED;
+    mountinfo_read = 0;
+    stick_next = 0;
+    install_devices();
+    install_processes();
+    install_files();
+}
+
+// The folder and the mount are there, and a stale file, no device node, sits at
+// /tmp/touch.
+void walk_board_install_restarted() {
+    walk_board_install();
+    mountinfo = STICK_MOUNTED;
+    platform.mkdir = [](const char *, mode_t) { return refuse(EEXIST); };
+    platform.stat = [](const char *path, struct stat *info) {
+        memset(info, 0, sizeof *info);
+        info->st_mode = strcmp(path, "/tmp/d") == 0 ? S_IFDIR | 0755 : S_IFREG | 0644;
+        return succeed();
+    };
+}
