@@ -3,7 +3,7 @@
 #include "font/font_files.h"
 #include "font/freetype_calls.h"
 #include "platform/platform.h"
-#include "puzzle/puzzle_fakes.h"
+#include "scenes/puzzle/puzzle_fakes.h"
 #include "workers/input_event.h"
 #include "workers/net_bringup.h"
 #include "workers/net_worker.h"
@@ -191,7 +191,7 @@ void install_files() {
 
 void walk_board_install() {
     install_fake_soc();
-    install_fake_clock();
+    test_board::clock_install(PUZZLE_TEST_START_MS);
     install_fake_time_of_day();
     soc = platform;
     next_pipe_fd = FIRST_PIPE_FD;
