@@ -6,6 +6,7 @@
 #include "font/glyph_atlas.h"
 #include "platform/platform.h"
 #include "scenes/puzzle/puzzle_board.h"
+#include "scenes/puzzle/puzzle_internal.h"
 #include "scenes/puzzle/puzzle_scene.h"
 #include "support/test_board.h"
 
@@ -20,7 +21,7 @@ namespace {
 // Makes the puzzle's own state machine start a slide of the tile in cell 8.
 void start_last_tile_slide() {
     puzzle_set_near_solved();
-    puzzle_state.board_ready = 1;
+    puzzle_mark_ready();
     puzzle_touch(55 + 24, 181 + 24);
     if (!puzzle_state.move_active) {
         fprintf(stderr, "bench: the puzzle did not start the slide\n");
@@ -65,7 +66,7 @@ void bench_deliver_address(const char *text) {
 
 void bench_puzzle_still(uint32_t e) {
     puzzle_set_near_solved();
-    puzzle_state.board_ready = 1;
+    puzzle_mark_ready();
     bench_scene_at(1, e);
 }
 
@@ -85,7 +86,6 @@ void bench_puzzle_fading(uint32_t e, uint32_t dt) {
         fprintf(stderr, "bench: the last slide did not win\n");
         exit(1);
     }
-    puzzle_state.victory_sound_played = 1;
-    puzzle_state.victory_start_ms = scene_elapsed_ms(1);
+    puzzle_victory_since(scene_elapsed_ms(1));
     test_board::clock_advance_ms(dt);
 }

@@ -10,6 +10,7 @@
 #include "font/glyph_atlas.h"
 #include "font/text_metrics.h"
 #include "scenes/address/address_scene.h"
+#include "scenes/puzzle/puzzle_internal.h"
 #include "scenes/puzzle/puzzle_scene.h"
 #include "support/test_board.h"
 
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     int32_t pixel_size = (data[0] << 8 | data[1]) % 300 + 1;
     uint32_t elapsed;
     memcpy(&elapsed, data + 2, 4);
-    puzzle_visited = data[6] & 1;
+    puzzle_mark_visited(data[6] & 1);
     size_t text_size = size - 7 > 15 ? 15 : size - 7;
 
     const Atlas &atlas = atlas_for(pixel_size);

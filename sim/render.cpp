@@ -19,6 +19,7 @@
 #include "font/glyph_atlas.h"
 #include "platform/platform.h"
 #include "scenes/puzzle/puzzle_board.h"
+#include "scenes/puzzle/puzzle_internal.h"
 #include "scenes/puzzle/puzzle_scene.h"
 #include "support/platform_guard.h"
 #include "support/test_board.h"
@@ -110,23 +111,7 @@ bool load_font(const std::string &dir) {
 
 // --- the address ---------------------------------------------------------------
 
-// What the DHCP script would do: write the text into the address pipe. An empty
-// text is the same as none (a read of nothing would wait for ever on the board).
-bool deliver_address(const std::string &text) {
-    return test_board::deliver_address(text.data(), text.size());
-}
-
 // --- the puzzle ----------------------------------------------------------------
-
-void set_board(const int32_t cells[9]) {
-    for (int i = 0; i < 9; ++i) {
-        puzzle_board.cells[i] = cells[i];
-        if (cells[i] == PUZZLE_HOLE) {
-            puzzle_board.hole = i;
-        }
-    }
-    puzzle_state.board_ready = 1;
-}
 
 // A touch on the middle of the cell's tile, at puzzle time ms.
 void touch_cell(int32_t cell, uint32_t ms) {
@@ -134,13 +119,6 @@ void touch_cell(int32_t cell, uint32_t ms) {
     int32_t x = GRID_LEFT + TILE_SIZE * (2 - cell / 3) + TILE_SIZE / 2;
     int32_t y = GRID_TOP + TILE_SIZE * (cell % 3) + TILE_SIZE / 2;
     puzzle_touch(x, y);
-}
-
-// The fanfare counts as played, so no buzzer is needed for the still.
-void start_victory(uint32_t ms) {
-    puzzle_state.victory_active = 1;
-    puzzle_state.victory_sound_played = 1;
-    puzzle_state.victory_start_ms = ms;
 }
 
 // --- the screen ----------------------------------------------------------------
@@ -170,12 +148,15 @@ bool prepare(const RenderOptions &o) {
         return false;
     }
     compose_backgrounds();
-    if (o.has_address && !o.address.empty() && !deliver_address(o.address)) {
+    // What the DHCP script would do. An empty text is the same as none (a read
+    // of nothing would wait for ever on the board).
+    if (o.has_address && !o.address.empty() &&
+        !test_board::deliver_address(o.address.data(), o.address.size())) {
         return false;
     }
-    puzzle_visited = o.visited ? 1 : 0;
+    puzzle_mark_visited(o.visited ? 1 : 0);
     if (o.has_board) {
-        set_board(o.board);
+        puzzle_place(o.board);
     }
     return true;
 }
@@ -189,7 +170,8 @@ void render_scene(const RenderOptions &o) {
         touch_cell(o.slide_cell, o.slide_ms);
     }
     if (o.has_victory) {
-        start_victory(o.victory_ms);
+        // The fanfare counts as played, so no buzzer is needed for the still.
+        puzzle_victory_since(o.victory_ms);
     }
     test_board::clock_set_ms(o.elapsed_ms);
     scene_render(o.puzzle ? SCENE_PUZZLE : SCENE_ADDRESS);

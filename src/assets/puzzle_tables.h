@@ -1,7 +1,5 @@
-// The puzzle's constant tables, and the board's start value (the solved layout).
+// The puzzle's constant tables.
 #pragma once
-
-#include "scenes/puzzle/puzzle_board.h"
 
 #include <cstdint>
 
@@ -12,5 +10,3 @@ extern const int32_t puzzle_adjacency[9][9];
 
 // One slide from solved: tile 7 in cell 8, the empty cell in cell 7.
 extern const int32_t puzzle_near_solved_layout[9];
-
-// The board itself (declared in puzzle_board.h) starts solved: hole 8, cells 0..8.

@@ -1,4 +1,4 @@
-#include "font/glyph_atlas.h"
+#include "font/glyph_atlas_internal.h"
 
 #include "font/font_name.h"
 #include "font/freetype_calls.h"

@@ -21,13 +21,3 @@ const uint16_t *glyph_atlas_pixels();
 
 void glyph_atlas_metrics(int32_t glyph_offsets[GLYPH_COUNT], int32_t glyph_widths[GLYPH_COUNT],
                          int32_t *glyph_height);
-
-// The layout steps of glyph_atlas_build, open so that a glyph slot made by hand
-// can be laid out without a font file. begin fills the atlas with red and puts the
-// pen at 0; place lays out glyph `glyph` (0..10) from the slot at the pen, writes
-// its box line to standard error and advances the pen (an unreadable bitmap ends
-// the process with status 1); end records the pen after the last glyph.
-struct FT_GlyphSlotRec_;
-void glyph_atlas_begin(int32_t pixel_size);
-void glyph_atlas_place(int glyph, const FT_GlyphSlotRec_ &slot);
-void glyph_atlas_end();

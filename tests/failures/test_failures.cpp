@@ -10,7 +10,7 @@
 #include "font/font_files.h"
 #include "font/freetype_calls.h"
 #include "font/glyph_atlas.h"
-#include "scenes/puzzle/buzzer.h"
+#include "scenes/puzzle/buzzer_internal.h"
 #include "scenes/puzzle/puzzle_board.h"
 #include "support/platform_guard.h"
 #include "workers/input_event.h"

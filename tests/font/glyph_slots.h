@@ -2,7 +2,7 @@
 // atlas by image row and column.
 #pragma once
 
-#include "font/glyph_atlas.h"
+#include "font/glyph_atlas_internal.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

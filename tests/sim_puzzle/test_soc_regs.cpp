@@ -2,7 +2,7 @@
 // direct accesses fault, and a playback between the masks becomes victory.wav.
 #include "devices.h"
 #include "options.h"
-#include "scenes/puzzle/buzzer.h"
+#include "scenes/puzzle/buzzer_internal.h"
 #include "sim_platform.h"
 #include "soc_playback.h"
 #include "support/platform_guard.h"

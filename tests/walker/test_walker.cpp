@@ -8,7 +8,7 @@
 #include "display/framebuffer.h"
 #include "fault_walker.h"
 #include "font/font_discovery.h"
-#include "scenes/puzzle/buzzer.h"
+#include "scenes/puzzle/buzzer_internal.h"
 #include "scenes/puzzle/puzzle_board.h"
 #include "walk_board.h"
 #include "walk_lists.h"

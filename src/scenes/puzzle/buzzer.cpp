@@ -1,4 +1,4 @@
-#include "scenes/puzzle/buzzer.h"
+#include "scenes/puzzle/buzzer_internal.h"
 
 #include "assets/victory_sample.h"
 #include "platform/platform.h"

@@ -1,4 +1,5 @@
 #include "scenes/puzzle/puzzle_board.h"
+#include "scenes/puzzle/puzzle_internal.h"
 
 #include "app/time_base.h"
 #include "assets/puzzle_tables.h"
@@ -7,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/time.h>
+
+PuzzleBoard puzzle_board = {8, {0, 1, 2, 3, 4, 5, 6, 7, 8}};
 
 PuzzleState puzzle_state;
 
@@ -119,4 +122,24 @@ void puzzle_set_near_solved() {
 void puzzle_reset() {
     puzzle_set_near_solved();
     puzzle_shuffle();
+}
+
+void puzzle_place(const int32_t cells[9]) {
+    for (int32_t c = 0; c < 9; ++c) {
+        puzzle_board.cells[c] = cells[c];
+        if (cells[c] == PUZZLE_HOLE) {
+            puzzle_board.hole = c;
+        }
+    }
+    puzzle_mark_ready();
+}
+
+void puzzle_mark_ready() {
+    puzzle_state.board_ready = 1;
+}
+
+void puzzle_victory_since(uint32_t ms) {
+    puzzle_state.victory_active = 1;
+    puzzle_state.victory_sound_played = 1;
+    puzzle_state.victory_start_ms = ms;
 }

@@ -32,7 +32,7 @@ struct PuzzleState {
     uint32_t victory_start_ms;
 };
 
-// Starts solved (its value lives with the tables in assets/puzzle_tables.cpp).
+// Starts solved: hole 8, cells 0..8.
 extern PuzzleBoard puzzle_board;
 extern PuzzleState puzzle_state;
 

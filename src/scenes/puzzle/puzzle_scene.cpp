@@ -6,6 +6,7 @@
 #include "display/raster.h"
 #include "scenes/puzzle/buzzer.h"
 #include "scenes/puzzle/puzzle_board.h"
+#include "scenes/puzzle/puzzle_internal.h"
 
 #include <cstdint>
 #include <cstring>
@@ -201,4 +202,8 @@ int puzzle_scene_render(uint32_t e, Canvas *canvas) {
                LEFT_STRIP_Y, img_puzzle_strip_left, PUZZLE_STRIP_LEFT_W, PUZZLE_STRIP_LEFT_H);
     int busy = puzzle_board_render(canvas);
     return e >= INTRO_END_MS && busy == 0 ? 1 : 0;
+}
+
+void puzzle_mark_visited(int32_t visited) {
+    puzzle_visited = visited;
 }

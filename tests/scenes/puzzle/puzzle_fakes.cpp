@@ -2,7 +2,7 @@
 
 #include "app/time_base.h"
 #include "platform/platform.h"
-#include "scenes/puzzle/buzzer.h"
+#include "scenes/puzzle/buzzer_internal.h"
 
 #include <cerrno>
 #include <cstdio>

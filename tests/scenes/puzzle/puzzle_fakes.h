@@ -4,6 +4,8 @@
 #pragma once
 
 #include "assets/puzzle_tables.h"
+#include "scenes/puzzle/buzzer_internal.h"
+#include "scenes/puzzle/puzzle_board.h"
 #include "support/test_board.h"
 
 #include <cstddef>

@@ -3,7 +3,7 @@
 // register is touched.
 #include "assets/victory_sample.h"
 #include "puzzle_fakes.h"
-#include "scenes/puzzle/buzzer.h"
+#include "scenes/puzzle/buzzer_internal.h"
 #include "support/platform_guard.h"
 
 #include <cerrno>
