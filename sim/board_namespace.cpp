@@ -170,7 +170,7 @@ void board_namespace_create() {
         mount_ns_fd = open_namespace(helper, "mnt");
         user_ns_fd = geteuid() == 0 ? -1 : open_namespace(helper, "user");
         net_ns_fd = board_network_on() ? open_namespace(helper, "net") : -1;
-        board_network_adopt(report.server, board_descriptor(sock));
+        board_network_adopt(report.server, board_descriptor(sock), net_ns_fd);
     }
     close(ready[0]);
     close(hold[1]);

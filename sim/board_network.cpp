@@ -33,6 +33,7 @@ bool network_on = false;
 // The simulator's handles once the helper has made everything.
 pid_t server_pid = -1;
 int status_socket = -1;
+ino_t namespace_inode = 0;
 
 [[noreturn]] void build_failure(const std::string &what) {
     fprintf(stderr, "ipslide-sim: cannot make the board's network (%s: %s)\n", what.c_str(),
@@ -225,9 +226,15 @@ pid_t board_network_build(pid_t simulator) {
     return server;
 }
 
-void board_network_adopt(pid_t server, int socket) {
+void board_network_adopt(pid_t server, int socket, int namespace_fd) {
     server_pid = server;
     status_socket = socket;
+    struct stat info;
+    namespace_inode = namespace_fd >= 0 && fstat(namespace_fd, &info) == 0 ? info.st_ino : 0;
+}
+
+ino_t board_network_namespace() {
+    return namespace_inode;
 }
 
 bool board_network_on() {

@@ -26,14 +26,17 @@ void board_network_prepare(const SimOptions &options);
 // server ends with it.
 pid_t board_network_build(pid_t simulator);
 
-// In the simulator: takes over the server's process id and a datagram socket in
-// the board's namespace (interface requests through it reach the board's eth0).
-void board_network_adopt(pid_t server, int status_socket);
+// In the simulator: takes over the server's process id, a datagram socket in the
+// board's namespace (interface requests through it reach the board's eth0) and
+// that namespace's descriptor.
+void board_network_adopt(pid_t server, int status_socket, int namespace_fd);
 
 // Whether the board has the namespaced network (--dhcp busybox).
 bool board_network_on();
 // The socket in the board's namespace, -1 without one.
 int board_network_socket();
+// The board's network namespace as /proc/PID/ns/net shows it (its inode), 0 without one.
+ino_t board_network_namespace();
 // Pauses (SIGSTOP) or resumes (SIGCONT) the DHCP server: a paused one answers nothing.
 void board_network_server_pause(bool paused);
 // The address eth0 has now (network byte order), false when it has none.
