@@ -34,6 +34,10 @@ bool network_on = false;
 pid_t server_pid = -1;
 int status_socket = -1;
 ino_t namespace_inode = 0;
+// The server's namespaces, held so that they outlive a server that is replaced.
+int server_user_fd = -1; // only when not root
+int server_net_fd = -1;
+int server_mnt_fd = -1;
 
 [[noreturn]] void build_failure(const std::string &what) {
     fprintf(stderr, "ipslide-sim: cannot make the board's network (%s: %s)\n", what.c_str(),
@@ -226,9 +230,67 @@ pid_t board_network_build(pid_t simulator) {
     return server;
 }
 
+namespace {
+
+int open_server_namespace(const char *kind) {
+    std::string path = "/proc/" + std::to_string(server_pid) + "/ns/" + kind;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int high = fd < 0 ? -1 : fcntl(fd, F_DUPFD_CLOEXEC, 100);
+    close(fd);
+    return high;
+}
+
+// In a child of the simulator: into the server's namespaces, tied to the
+// simulator, its output into the application's log, then dnsmasq.
+[[noreturn]] void run_dnsmasq(const std::string &dnsmasq, const std::string &range,
+                              const std::string &router) {
+    if ((server_user_fd >= 0 && setns(server_user_fd, CLONE_NEWUSER) != 0) ||
+        setns(server_net_fd, CLONE_NEWNET) != 0 || setns(server_mnt_fd, CLONE_NEWNS) != 0) {
+        build_failure("setns into the server's namespaces");
+    }
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    int log = board_state()->log_fd;
+    if (log >= 0) {
+        dup2(log, 1);
+        dup2(log, 2);
+    }
+    execl(dnsmasq.c_str(), "dnsmasq", "--no-daemon", "--conf-file=/dev/null", "--port=0",
+          "--interface=dhcp0", "--dhcp-authoritative", range.c_str(), router.c_str(),
+          "--dhcp-leasefile=/tmp/dnsmasq.leases", "--pid-file=", "--user=root", "--group=root",
+          static_cast<char *>(nullptr));
+    build_failure("exec dnsmasq");
+}
+
+} // namespace
+
+bool board_network_server_renumber(const std::string &address, std::string *error) {
+    std::string dnsmasq = find_program("dnsmasq");
+    if (dnsmasq.empty() || server_net_fd < 0 || server_mnt_fd < 0) {
+        *error = dnsmasq.empty() ? "needs dnsmasq (Debian package dnsmasq-base)"
+                                 : "the server's namespaces are not there";
+        return false;
+    }
+    std::string range = "--dhcp-range=" + address + "," + address + ",255.255.255.0,1h";
+    std::string router = "--dhcp-option=option:router," + server_address();
+    kill(server_pid, SIGKILL);
+    waitpid(server_pid, nullptr, 0);
+    server_pid = fork();
+    if (server_pid == 0) {
+        run_dnsmasq(dnsmasq, range, router);
+    }
+    if (server_pid < 0) {
+        *error = std::string("fork: ") + strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 void board_network_adopt(pid_t server, int socket, int namespace_fd) {
     server_pid = server;
     status_socket = socket;
+    server_user_fd = geteuid() == 0 ? -1 : open_server_namespace("user");
+    server_net_fd = open_server_namespace("net");
+    server_mnt_fd = open_server_namespace("mnt");
     struct stat info;
     namespace_inode = namespace_fd >= 0 && fstat(namespace_fd, &info) == 0 ? info.st_ino : 0;
 }

@@ -39,6 +39,10 @@ int board_network_socket();
 ino_t board_network_namespace();
 // Pauses (SIGSTOP) or resumes (SIGCONT) the DHCP server: a paused one answers nothing.
 void board_network_server_pause(bool paused);
+// Replaces udhcpd by dnsmasq, authoritative for the same network but leasing
+// `address` only: a client renewing the old lease gets a NAK, then the new one.
+// False with *error set when dnsmasq is missing or cannot be started.
+bool board_network_server_renumber(const std::string &address, std::string *error);
 // The address eth0 has now (network byte order), false when it has none.
 bool board_network_eth0_address(uint32_t *address);
 // Ends the server; the namespaces go with the simulator's last descriptors.

@@ -43,15 +43,23 @@ void say(const ScenarioCommand &command, const std::string &what) {
 
 bool run_dhcp_server(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
     const std::string &how = command.args[0];
-    if (how != "pause" && how != "resume") {
-        *error = "usage: at MS dhcp-server pause|resume";
+    bool renumber = how == "renumber" && command.args.size() == 2;
+    if (!renumber && (how != "pause" && how != "resume")) {
+        *error = "usage: at MS dhcp-server pause|resume|renumber IP";
         return false;
     }
     if (!need_network(command, error)) {
         return false;
     }
-    board_network_server_pause(how == "pause");
-    say(command, "dhcp-server " + how);
+    if (renumber) {
+        if (!board_network_server_renumber(command.args[1], error)) {
+            *error = "dhcp-server renumber: " + *error;
+            return false;
+        }
+    } else {
+        board_network_server_pause(how == "pause");
+    }
+    say(command, "dhcp-server " + how + (renumber ? " " + command.args[1] : ""));
     return true;
 }
 
@@ -185,9 +193,10 @@ bool run_fill_address_pipe(ScenarioContext &, const ScenarioCommand &command, st
     return true;
 }
 
-const CommandRegistrar dhcp_server({"dhcp-server", 1, 1,
-                                    "dhcp-server pause|resume   (the server stops or resumes "
-                                    "answering; --dhcp busybox)",
+const CommandRegistrar dhcp_server({"dhcp-server", 1, 2,
+                                    "dhcp-server pause|resume|renumber IP   (the server stops or "
+                                    "resumes answering, or dnsmasq takes over leasing IP and "
+                                    "refuses the old lease; --dhcp busybox)",
                                     run_dhcp_server});
 const CommandRegistrar dhcp_client({"dhcp-client", 1, 1,
                                     "dhcp-client renew|release   (udhcpc's SIGUSR1 or SIGUSR2)",
