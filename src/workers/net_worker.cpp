@@ -15,7 +15,7 @@ int address_fds[2] = {-1, -1};
 char address[16];
 
 // Descriptors 0..2 are closed first, so the three opens take them in order and
-// the pipe then gets 3 and 4: the DHCP script writes to descriptor 4.
+// the pipe then gets 3 and 4; the worker hands the write end on as descriptor 9.
 void standard_descriptors_to_null() {
     platform.close(0);
     platform.close(1);
