@@ -112,8 +112,8 @@ bool write_server_config() {
 // Waits until the helper has ended and the simulator (a subreaper) has adopted
 // this process, then asks to end with the simulator: a killed simulator leaves no
 // server behind.
-void tie_to_simulator(pid_t simulator) {
-    while (getppid() != simulator && getppid() != 1) {
+void tie_to_simulator(pid_t helper, pid_t simulator) {
+    while (getppid() == helper) {
         usleep(1000);
     }
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -125,6 +125,7 @@ void tie_to_simulator(pid_t simulator) {
 // The server's process: its own network and /tmp, the veth's far end configured
 // once the helper has made it (a byte on `go`), then udhcpd in the foreground.
 [[noreturn]] void run_server(int made, int go, pid_t simulator) {
+    pid_t helper = getppid();
     if (unshare(CLONE_NEWNET | CLONE_NEWNS) != 0) {
         build_failure("unshare the server's namespace");
     }
@@ -144,7 +145,7 @@ void tie_to_simulator(pid_t simulator) {
     if (!write_server_config()) {
         build_failure("/tmp/udhcpd.conf");
     }
-    tie_to_simulator(simulator);
+    tie_to_simulator(helper, simulator);
     // What the server says goes to the application's log, next to the client's.
     int log = board_state()->log_fd;
     if (log >= 0) {
