@@ -3,6 +3,7 @@
 #include "alloc_census.h"
 #include "app/main_loop.h"
 #include "board_namespace.h"
+#include "board_network.h"
 #include "board_state.h"
 #include "sim_platform.h"
 
@@ -41,6 +42,7 @@ pid_t start_application() {
     board_state()->idle_wait = 0;
     board_state()->in_wait = 0;
     board_state()->in_frame_delay = 0;
+    board_state()->address_fd = -1;
     alloc_census_new_start();
     waits_at_start = board_state()->waits.load();
     pid_t pid = fork();
@@ -123,11 +125,13 @@ void boot_prepare(const SimOptions &options) {
         exit(2);
     }
     copy_path(board_state()->boot_dir, pattern);
+    board_network_prepare(options);
     board_namespace_create();
     alloc_census_init();
 }
 
 void boot_cleanup() {
+    board_network_cleanup();
     std::error_code ignored;
     std::filesystem::remove_all(board_state()->boot_dir, ignored);
 }

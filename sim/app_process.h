@@ -20,8 +20,9 @@ void boot_prepare(const SimOptions &options);
 // Removes the boot's /tmp folder.
 void boot_cleanup();
 
-// The application starts as on the board, with only 0, 1 and 2 open: it counts on
-// its pipes becoming 3 and 4 (the DHCP script writes the address to 4). Whatever
+// The application starts as on the board, with only 0, 1 and 2 open: its address
+// pipe becomes 3 and 4, and the worker's descriptor 9 is free for the DHCP
+// client's write end. Whatever
 // else the simulator has open (SDL, the shell's leftovers) is closed in the
 // application's process; descriptors the simulator hands down on purpose (the log,
 // a stick image) are kept at BOARD_FD_BASE and above, out of the way.

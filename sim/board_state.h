@@ -28,6 +28,11 @@ struct BoardState {
     // (monotonic microseconds): an idle wait begun after the last press has seen it.
     std::atomic<uint64_t> wait_begin_us;
     std::atomic<uint64_t> press_us;
+    // The address pipe as the running start's main process uses it: its read end
+    // (-1 until the pipe is made, -2 once read), which process read it and what.
+    std::atomic<int32_t> address_fd;
+    std::atomic<int32_t> address_reader;
+    char address_read[16];
     int log_fd = -1;    // open on log_path before the fork: valid whatever the process's /tmp
     char log_path[512]; // where the application's /dev/null output goes
     char boot_dir[512]; // the folder bind-mounted on the application's /tmp

@@ -1,7 +1,9 @@
-// The network side of the simulated board: the interface requests on "eth0",
-// the exec of "/sbin/udhcpc" (which starts the stand-in client, see
-// udhcpc_standin.cpp) and the line about the network in the window title.
+// The network side of the simulated board: the exec of "/sbin/udhcpc", the real
+// BusyBox client on the board's own network (board_network.h) or the stand-in
+// (udhcpc_standin.cpp) with the interface requests kept here; the line about the
+// network in the window title and the reports of the lease and of its reading.
 #include "app_process.h"
+#include "board_network.h"
 #include "board_state.h"
 #include "devices.h"
 #include "options.h"
@@ -36,7 +38,6 @@ struct NetState {
     std::atomic<uint32_t> address; // network byte order
     std::atomic<int32_t> address_set;
     std::atomic<int32_t> lease_known;
-    std::atomic<int32_t> address_read; // the application has taken the address
     char lease[16];
 };
 
@@ -51,11 +52,14 @@ char status_line[160];
 
 // How the stand-in reports a finished exchange in the application's log.
 constexpr char LEASE_MARK[] = "udhcpc: lease ";
-constexpr char PIPE_MARK[] = "udhcpc: address pipe ";
+constexpr uint32_t FIXED_ADDRESS = 0xC0A801E6; // what the worker gives eth0: 192.168.1.230
 
 const char *const EXPECTED_ARGV[] = {
-    "/sbin/udhcpc", "-i", "eth0", "-s", "/etc/udhcpc.conf", "-p", "/tmp/udhcpc.eth0.pid", nullptr,
+    "/sbin/udhcpc",         "-f",    "-i", "eth0", "-s", "/etc/udhcpc.conf", "-p",
+    "/tmp/udhcpc.eth0.pid", nullptr,
 };
+// In the board's /tmp: ifconfig and route as BusyBox's applets, for the script.
+constexpr char APPLET_DIR[] = "/tmp/.busybox-bin";
 
 bool is_interface_request(unsigned long request) {
     return request == SIOCGIFFLAGS || request == SIOCSIFFLAGS || request == SIOCSIFADDR;
@@ -132,55 +136,61 @@ void append_new_text(const std::string &path, off_t *offset, std::string *text) 
     close(fd);
 }
 
-// Whether the application's main process still holds the address pipe ("pipe:[N]"
-// as /proc shows descriptors). It closes both ends right after its one read.
-bool app_holds(const std::string &pipe_id) {
-    pid_t app = board_state()->app_pid;
-    std::string dir = "/proc/" + std::to_string(app) + "/fd";
-    DIR *fds = app > 0 ? opendir(dir.c_str()) : nullptr;
-    if (fds == nullptr) {
-        return true; // not started, or gone: it will not read anything now
-    }
-    bool holds = false;
-    for (dirent *entry = readdir(fds); entry != nullptr && !holds; entry = readdir(fds)) {
-        char target[64];
-        std::string link = dir + "/" + entry->d_name;
-        ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-        holds = n > 0 && pipe_id == std::string(target, static_cast<size_t>(n));
-    }
-    closedir(fds);
-    return holds;
-}
-
 void say(uint64_t started, const std::string &what) {
     printf("ipslide-sim: %6u ms  %s\n", static_cast<unsigned>((monotonic_us() - started) / 1000),
            what.c_str());
     fflush(stdout);
 }
 
-// Follows the application's log for the stand-in's report of its lease, then the
-// main process's descriptors until it has read the address, and tells the person
-// running the simulator both. Touches only its own copies and the shared state,
-// so it may outlive everything else at exit.
-void watch_for_lease(std::string log_path) {
-    uint64_t started = monotonic_us();
-    std::string text, lease, pipe_id;
-    off_t offset = 0;
-    for (bool obtained = false;; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
-        append_new_text(log_path, &offset, &text);
-        if (!obtained && find_value(text, LEASE_MARK, &lease)) {
-            obtained = true;
-            snprintf(state->lease, sizeof state->lease, "%s", lease.c_str());
-            state->lease_known = 1;
-            say(started, "lease " + lease + " obtained by the DHCP client");
-            if (!find_value(text, PIPE_MARK, &pipe_id)) {
-                return; // descriptor 4 was no pipe: the stand-in said why
-            }
+std::string dotted(uint32_t network_order) {
+    in_addr a;
+    a.s_addr = network_order;
+    return inet_ntoa(a);
+}
+
+// The lease the client holds now into *lease, "" for none: eth0's address when it
+// is not the fixed one (the real client), or the stand-in's report in the log.
+// False while that cannot be told: eth0 without an address (before the worker's
+// requests, or gone with the board at exit).
+bool current_lease(const std::string &log_path, off_t *offset, std::string *text,
+                   std::string *lease) {
+    lease->clear();
+    if (board_network_on()) {
+        uint32_t address = 0;
+        if (!board_network_eth0_address(&address)) {
+            return false;
         }
-        if (obtained && !app_holds(pipe_id)) {
-            state->address_read = 1;
-            say(started, "the application read the address " + lease);
-            return;
+        if (address != htonl(FIXED_ADDRESS)) {
+            *lease = dotted(address);
+        }
+        return true;
+    }
+    append_new_text(log_path, offset, text);
+    return find_value(*text, LEASE_MARK, lease);
+}
+
+// Tells the person running the simulator when the client obtains or loses a
+// lease and when the application's main process reads the address. Touches only
+// its own copies and the shared state, so it may outlive everything else at exit.
+void watch_network(std::string log_path) {
+    uint64_t started = monotonic_us();
+    std::string text, said_lease;
+    off_t offset = 0;
+    int32_t said_reader = 0;
+    for (;; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        std::string lease;
+        if (current_lease(log_path, &offset, &text, &lease) && lease != said_lease) {
+            snprintf(state->lease, sizeof state->lease, "%s", lease.c_str());
+            state->lease_known = !lease.empty();
+            say(started, lease.empty() ? "the DHCP client has no lease any more"
+                                       : "lease " + lease + " obtained by the DHCP client");
+            said_lease = lease;
+        }
+        int32_t reader = board_state()->address_reader;
+        if (reader != said_reader) {
+            said_reader = reader;
+            say(started,
+                std::string("the application read the address ") + board_state()->address_read);
         }
     }
 }
@@ -194,7 +204,7 @@ bool run_wait_address(ScenarioContext &context, const ScenarioCommand &command,
         return false;
     }
     uint64_t begin = monotonic_us();
-    while (!state->address_read) {
+    while (board_state()->address_reader != app_running()) {
         int status = app_poll(context.app);
         if (status != -1) {
             *error = "wait-address: the application " + describe_wait_status(status);
@@ -213,8 +223,8 @@ bool run_wait_address(ScenarioContext &context, const ScenarioCommand &command,
 }
 
 const CommandRegistrar wait_address({"wait-address", 0, 1,
-                                     "wait-address [TIMEOUT_MS]   (until the application has "
-                                     "read the leased address)",
+                                     "wait-address [TIMEOUT_MS]   (until the running start "
+                                     "has read the leased address)",
                                      run_wait_address});
 
 } // namespace
@@ -237,13 +247,14 @@ void dhcp_init(const SimOptions &options) {
     }
     script_fd = fcntl(fd, F_DUPFD, SCRIPT_FD_BASE);
     close(fd);
-    std::thread(watch_for_lease, std::string(board_state()->log_path)).detach();
+    std::thread(watch_network, std::string(board_state()->log_path)).detach();
 }
 
 // Only the requests the worker makes are the board's; anything else goes to the
 // host's kernel. The host's own interfaces are never touched.
 int net_ioctl(int fd, unsigned long request, void *arg, bool *handled) {
-    *handled = is_interface_request(request);
+    // With the board's own network the requests go to its real eth0.
+    *handled = !board_network_on() && is_interface_request(request);
     if (!*handled) {
         return -1;
     }
@@ -261,8 +272,31 @@ int net_ioctl(int fd, unsigned long request, void *arg, bool *handled) {
     return interface_request(request, req);
 }
 
-// "/sbin/udhcpc" with exactly the board's command line becomes the stand-in
-// client; this process is replaced, as on the board, and keeps its descriptors.
+// BusyBox's udhcpc with the board's command line, the shipped script in place of
+// /etc/udhcpc.conf. The script's ifconfig and route are BusyBox's, as on the
+// board, and its resolv.conf is the board's /tmp one, never the host's.
+int exec_busybox_client(char *const argv[]) {
+    std::string busybox = find_program("busybox");
+    mkdir(APPLET_DIR, 0755);
+    for (const char *applet : {"ifconfig", "route"}) {
+        symlink(busybox.c_str(), (std::string(APPLET_DIR) + "/" + applet).c_str());
+    }
+    std::string script = "/dev/fd/" + std::to_string(script_fd);
+    std::vector<char *> args = {const_cast<char *>("udhcpc")};
+    for (size_t i = 1; argv[i] != nullptr; ++i) {
+        bool conf = strcmp(argv[i], "/etc/udhcpc.conf") == 0;
+        args.push_back(conf ? script.data() : argv[i]);
+    }
+    args.push_back(nullptr);
+    const char *path = getenv("PATH");
+    std::string search = std::string("PATH=") + APPLET_DIR + ":" + (path ? path : "/usr/bin:/bin");
+    std::string resolv = "RESOLV_CONF=/tmp/resolv.conf";
+    std::vector<char *> env = {search.data(), resolv.data(), nullptr};
+    return execve(busybox.c_str(), args.data(), env.data());
+}
+
+// "/sbin/udhcpc" with exactly the board's command line becomes the client; this
+// process is replaced, as on the board, and keeps its descriptors.
 int dhcp_exec(const char *path, char *const argv[]) {
     if (strcmp(path, "/sbin/udhcpc") != 0) {
         return fail(ENOENT);
@@ -271,6 +305,9 @@ int dhcp_exec(const char *path, char *const argv[]) {
         fprintf(stderr, "sim: /sbin/udhcpc refuses the command line %s\n",
                 quoted_argv(argv).c_str());
         return fail(ENOEXEC);
+    }
+    if (board_network_on()) {
+        return exec_busybox_client(argv);
     }
     const SimOptions &o = options_at_boot;
     std::vector<std::string> words = {"/sbin/udhcpc",
@@ -297,10 +334,9 @@ const char *net_status() {
     if (state == nullptr) {
         return "";
     }
-    in_addr address;
-    address.s_addr = state->address;
-    std::string eth0 = state->address_set ? std::string("eth0 ") + inet_ntoa(address)
-                                          : std::string("eth0 unconfigured");
+    uint32_t address = state->address;
+    bool set = board_network_on() ? board_network_eth0_address(&address) : state->address_set != 0;
+    std::string eth0 = set ? "eth0 " + dotted(address) : std::string("eth0 unconfigured");
     std::string lease = state->lease_known ? std::string("lease ") + state->lease : "no lease";
     snprintf(status_line, sizeof status_line, "link %s \u00b7 %s \u00b7 %s",
              dm9000_link() ? "up" : "down", eth0.c_str(), lease.c_str());

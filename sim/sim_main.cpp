@@ -2,6 +2,7 @@
 // controller, SoC registers, USB stick and DHCP client around the unchanged
 // application, in a window or headless from a scenario script.
 #include "app_process.h"
+#include "board_network.h"
 #include "board_state.h"
 #include "devices.h"
 #include "headless.h"
@@ -10,6 +11,7 @@
 #include "subcommands.h"
 #include "window.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,8 +32,11 @@ void usage(FILE *to) {
                 "  --stick DIR|IMAGE|none  the USB stick (default: DejaVu Sans Condensed Bold as\n"
                 "                      concours-48.ttf)\n"
                 "  --cable on|off      Ethernet cable plugged in at start (default on)\n"
+                "  --dhcp busybox|standin  the DHCP client: BusyBox udhcpc against udhcpd in\n"
+                "                      network namespaces of their own (default where busybox\n"
+                "                      is installed), or the simulator's stand-in\n"
                 "  --lease IP          the address the DHCP server leases (default 192.168.1.42)\n"
-                "  --lease-delay MS    how long the DHCP exchange takes (default 1000)\n"
+                "  --lease-delay MS    how long the stand-in's exchange takes (default 1000)\n"
                 "\n"
                 "window keys: q or Esc quit, l plugs/unplugs the cable\n"
                 "\nscenario commands:\n");
@@ -48,6 +53,16 @@ bool need_value(int i, int argc, const char *flag) {
         return false;
     }
     return true;
+}
+
+// An address a /24 can lease: not its network (.0) nor its broadcast (.255).
+bool lease_address(const char *text) {
+    in_addr a{};
+    uint32_t last = 0;
+    if (inet_pton(AF_INET, text, &a) == 1) {
+        last = ntohl(a.s_addr) & 0xFFu;
+    }
+    return last != 0 && last != 255;
 }
 
 bool parse_options(int argc, char **argv, SimOptions *o) {
@@ -72,8 +87,11 @@ bool parse_options(int argc, char **argv, SimOptions *o) {
         } else if (a == "--cable" &&
                    (strcmp(argv[i + 1], "on") == 0 || strcmp(argv[i + 1], "off") == 0)) {
             o->cable = strcmp(argv[++i], "on") == 0;
-        } else if (a == "--lease") {
+        } else if (a == "--lease" && lease_address(argv[i + 1])) {
             o->lease = argv[++i];
+        } else if (a == "--dhcp" &&
+                   (strcmp(argv[i + 1], "busybox") == 0 || strcmp(argv[i + 1], "standin") == 0)) {
+            o->dhcp = argv[++i];
         } else if (a == "--lease-delay" && parse_int_arg(argv[i + 1], 0, 600000, &n)) {
             o->lease_delay_ms = static_cast<int>(n), ++i;
         } else {
@@ -105,6 +123,7 @@ int main(int argc, char **argv) {
     }
     SimOptions options;
     options.source_dir = IPSLIDE_SOURCE_DIR;
+    options.dhcp = find_program("busybox").empty() ? "standin" : "busybox";
     if (!parse_options(argc, argv, &options)) {
         usage(stderr);
         return 2;

@@ -181,6 +181,31 @@ int sim_usleep(useconds_t usec) {
     return result;
 }
 
+// The main process's first pipe is the address pipe: the simulator follows its one
+// read, to tell when and what the application received.
+int sim_pipe(int fds[2]) {
+    int result = ::pipe(fds);
+    BoardState *board = board_state();
+    if (result == 0 && is_main_process() && board->address_fd == -1) {
+        board->address_fd = fds[0];
+    }
+    return result;
+}
+
+ssize_t sim_read(int fd, void *buf, size_t count) {
+    ssize_t n = ::read(fd, buf, count);
+    BoardState *board = board_state();
+    if (fd >= 0 && fd == board->address_fd && is_main_process()) {
+        size_t kept = n > 0 ? static_cast<size_t>(n) : 0;
+        kept = kept < sizeof board->address_read ? kept : sizeof board->address_read - 1;
+        memcpy(board->address_read, buf, kept);
+        board->address_read[kept] = '\0';
+        board->address_fd = -2;
+        board->address_reader = getpid();
+    }
+    return n;
+}
+
 int sim_execv(const char *path, char *const argv[]) {
     return dhcp_exec(path, argv);
 }
@@ -210,6 +235,8 @@ Platform make_sim_platform() {
     Platform p = board_platform();
     p.open = BoardCode<sim_open>::call;
     p.close = BoardCode<sim_close>::call;
+    p.pipe = BoardCode<sim_pipe>::call;
+    p.read = BoardCode<sim_read>::call;
     p.ioctl = BoardCode<sim_ioctl>::call;
     p.mmap = BoardCode<sim_mmap>::call;
     p.munmap = BoardCode<sim_munmap>::call;

@@ -1,7 +1,8 @@
 // The DHCP client of the simulated board. The network worker's exec of
 // "/sbin/udhcpc" lands here (see dhcp_client.cpp): like udhcpc it writes its pid
 // file, runs its script with "deconfig", and after the exchange (--lease-delay)
-// runs it with "bound" and the variables udhcpc sets, then stays alive. The
+// runs it with "bound" and the variables udhcpc sets, then stays alive. Where
+// BusyBox is installed the board runs the real client instead (--dhcp busybox). The
 // script is the real deploy/udhcpc.conf; the commands it uses to configure the
 // network are stubs that only write their arguments into the application's log,
 // so the host's network is never touched.
@@ -53,11 +54,11 @@ bool parse(int argc, char **argv, Standin *s) {
     }
     // udhcpc's own options follow "--"; -s names the board's script, which the
     // simulator replaces by the source tree's copy given with --conf.
-    for (++i; i + 1 < argc; i += 2) {
-        if (strcmp(argv[i], "-i") == 0) {
-            s->interface = argv[i + 1];
-        } else if (strcmp(argv[i], "-p") == 0) {
-            s->pidfile = argv[i + 1];
+    for (++i; i < argc; ++i) {
+        if (strcmp(argv[i], "-i") == 0 && i + 1 < argc) {
+            s->interface = argv[++i];
+        } else if (strcmp(argv[i], "-p") == 0 && i + 1 < argc) {
+            s->pidfile = argv[++i];
         }
     }
     return !s->conf.empty();
@@ -140,7 +141,7 @@ int run_script(const Standin &s, const char *event) {
     envp.push_back(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        // Descriptor 4, the address pipe's write end, is inherited as it is.
+        // Descriptor 9, the address pipe's write end, is inherited as it is.
         execle("/bin/sh", "sh", s.conf.c_str(), event, static_cast<char *>(nullptr), envp.data());
         _exit(127);
     }
@@ -158,17 +159,15 @@ std::string descriptor_target(int fd) {
     return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
 }
 
-// The worker keeps both ends of the address pipe across its exec, as 3 and 4 when
-// the application was started with only 0, 1 and 2 open. The pipe is named in the
-// log ("pipe:[N]") so the simulator can tell when the application has read it.
+// The worker hands the address pipe's write end over on descriptor 9. The pipe is
+// named in the log ("pipe:[N]") for whoever reads it.
 void check_address_pipe() {
-    std::string read_end = descriptor_target(3), write_end = descriptor_target(4);
-    if (write_end.rfind("pipe:", 0) != 0 || write_end != read_end) {
-        note("descriptors 3 and 4 are not the address pipe (the application did not start "
-             "with only 0, 1 and 2 open); the address cannot reach it");
+    std::string write_end = descriptor_target(9);
+    if (write_end.rfind("pipe:", 0) != 0) {
+        note("descriptor 9 is not the address pipe; the address cannot reach the application");
         return;
     }
-    note("address pipe " + write_end + " on descriptor 4");
+    note("address pipe " + write_end + " on descriptor 9");
 }
 
 int run_standin(int argc, char **argv) {

@@ -27,6 +27,12 @@ int sys_close(int fd) {
 int sys_pipe(int fds[2]) {
     return ::pipe(fds);
 }
+int sys_dup2(int fd, int to) {
+    return ::dup2(fd, to);
+}
+int sys_fcntl(int fd, int command, int arg) {
+    return ::fcntl(fd, command, arg);
+}
 pid_t sys_fork() {
     return ::fork();
 }
@@ -114,6 +120,8 @@ constexpr Platform BOARD = {
     .write = sys_write,
     .close = sys_close,
     .pipe = sys_pipe,
+    .dup2 = sys_dup2,
+    .fcntl = sys_fcntl,
     .fork = sys_fork,
     .execv = sys_execv,
     .select = sys_select,

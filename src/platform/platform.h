@@ -18,6 +18,9 @@ struct Platform {
     ssize_t (*write)(int fd, const void *buf, size_t count);
     int (*close)(int fd);
     int (*pipe)(int fds[2]);
+    int (*dup2)(int fd, int to);
+    // fcntl is variadic; the commands used here take one integer argument.
+    int (*fcntl)(int fd, int command, int arg);
     pid_t (*fork)();
     // execl is variadic; callers pass the argument list as a null-terminated array.
     int (*execv)(const char *path, char *const argv[]);

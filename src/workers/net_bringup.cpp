@@ -48,9 +48,12 @@ void interface_request(int sock, unsigned long request, ifreq *req) {
     }
 }
 
+// In the foreground (-f): the client stays this process, so the tie to the main
+// process holds and nobody has to reap a parent it left behind.
 [[noreturn]] void become_dhcp_client() {
     char *const argv[] = {
         const_cast<char *>("/sbin/udhcpc"),
+        const_cast<char *>("-f"),
         const_cast<char *>("-i"),
         const_cast<char *>("eth0"),
         const_cast<char *>("-s"),

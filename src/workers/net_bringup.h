@@ -19,5 +19,5 @@ void link_wait(volatile uint8_t *ports);
 void interface_configure();
 
 // The whole worker: map the controller, wait for the link, configure eth0 and
-// exec "/sbin/udhcpc". Never returns; "/dev/mem" and "mmap" failures abort.
+// exec "/sbin/udhcpc -f". Never returns; "/dev/mem" and "mmap" failures abort.
 [[noreturn]] void net_worker_run();

@@ -15,7 +15,7 @@ int address_fds[2] = {-1, -1};
 char address[16];
 
 // Descriptors 0..2 are closed first, so the three opens take them in order and
-// the pipe then gets 3 and 4: the DHCP script writes to descriptor 4.
+// the pipe then gets 3 and 4; the worker hands the write end on as descriptor 9.
 void standard_descriptors_to_null() {
     platform.close(0);
     platform.close(1);
@@ -23,6 +23,23 @@ void standard_descriptors_to_null() {
     platform.open("/dev/null", O_RDONLY, 0);
     platform.open("/dev/null", O_WRONLY, 0);
     platform.open("/dev/null", O_WRONLY, 0);
+}
+
+// The client gets the write end alone, on a descriptor it leaves open. The write
+// end is non-blocking: a pipe filled before the main process reads it (start-up
+// held up waiting for the stick while leases come and go) makes the script's write
+// fail instead of holding the client up.
+void hand_over_write_end() {
+    platform.close(address_fds[0]);
+    if (platform.dup2(address_fds[1], ADDRESS_HANDOVER_FD) == -1) {
+        perror("dup2");
+        exit(1);
+    }
+    platform.close(address_fds[1]);
+    if (platform.fcntl(ADDRESS_HANDOVER_FD, F_SETFL, O_NONBLOCK) == -1) {
+        perror("fcntl");
+        exit(1);
+    }
 }
 
 } // namespace
@@ -41,9 +58,18 @@ pid_t net_worker_start() {
     }
     if (pid == 0) {
         worker_tie_to_parent(parent);
+        hand_over_write_end();
         net_worker_run();
     }
     return pid;
+}
+
+void address_pipe_release() {
+    if (address_fds[0] != -1) {
+        platform.close(address_fds[0]);
+        platform.close(address_fds[1]);
+        address_fds[0] = address_fds[1] = -1;
+    }
 }
 
 int address_pipe_fd() {

@@ -1,6 +1,7 @@
 #include "workers/touch_reader.h"
 
 #include "platform/platform.h"
+#include "workers/net_worker.h"
 #include "workers/touch_calibration.h"
 #include "workers/touch_events.h"
 #include "workers/worker_tie.h"
@@ -51,6 +52,7 @@ pid_t touch_worker_start() {
     }
     if (pid == 0) {
         worker_tie_to_parent(parent);
+        address_pipe_release();
         touch_reader_run(touch_fds[1]);
     }
     return pid;

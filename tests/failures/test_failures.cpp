@@ -62,6 +62,14 @@ int null_open(const char *path, int, mode_t) {
     return strcmp(path, "/dev/null") == 0 ? 90 : fail_with(EINVAL);
 }
 
+// The worker's side of the fork, its tie to the main process made.
+void worker_side_of_the_fork() {
+    platform.close = quiet_close;
+    platform.open = null_open;
+    platform.fork = [] { return pid_t{0}; };
+    platform.getppid = [] { return getpid(); };
+}
+
 // --- main loop: the event wait ------------------------------------------------
 
 int fail_select_eintr(int, fd_set *, fd_set *, fd_set *, timeval *) {
@@ -354,6 +362,19 @@ const FailureCase CASES[] = {
      },
      [] { net_worker_start(); }, 1, "^fork: Resource temporarily unavailable\n$"},
     // Network worker: the worker
+    {"dup2",
+     [] {
+         worker_side_of_the_fork();
+         platform.dup2 = [](int, int) { return fail_with(EBADF); };
+     },
+     [] { net_worker_start(); }, 1, "^dup2: Bad file descriptor\n$"},
+    {"fcntl",
+     [] {
+         worker_side_of_the_fork();
+         platform.dup2 = [](int, int to) { return to; };
+         platform.fcntl = [](int, int, int) { return fail_with(EBADF); };
+     },
+     [] { net_worker_start(); }, 1, "^fcntl: Bad file descriptor\n$"},
     {"dev_mem",
      [] {
          network_worker_up_to_the_link();

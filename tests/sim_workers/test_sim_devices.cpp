@@ -219,19 +219,25 @@ TEST(SimNetwork, OtherInterfacesDescriptorsAndRequestsAreRefusedOrPassedOn) {
 
 TEST(SimNetwork, OnlyTheBoardsExactDhcpCommandLineIsExecuted) {
     make_board();
-    const char *short_argv[] = {"/sbin/udhcpc", "-i", "eth0", "-s", "/etc/udhcpc.conf", nullptr};
-    const char *long_argv[] = {"/sbin/udhcpc",         "-i", "eth0", "-s", "/etc/udhcpc.conf", "-p",
-                               "/tmp/udhcpc.eth0.pid", "-f", nullptr};
-    const char *other_if[] = {
-        "/sbin/udhcpc",         "-i",   "eth1", "-s", "/etc/udhcpc.conf", "-p",
+    // Without -f (the client would go to the background), an extra word, another
+    // interface: refused.
+    const char *background[] = {
+        "/sbin/udhcpc",         "-i",   "eth0", "-s", "/etc/udhcpc.conf", "-p",
         "/tmp/udhcpc.eth0.pid", nullptr};
-    for (const char **argv : {short_argv, long_argv, other_if}) {
+    const char *long_argv[] = {
+        "/sbin/udhcpc",         "-f", "-i",   "eth0", "-s", "/etc/udhcpc.conf", "-p",
+        "/tmp/udhcpc.eth0.pid", "-q", nullptr};
+    const char *other_if[] = {
+        "/sbin/udhcpc",         "-f",   "-i", "eth1", "-s", "/etc/udhcpc.conf", "-p",
+        "/tmp/udhcpc.eth0.pid", nullptr};
+    for (const char **argv : {background, long_argv, other_if}) {
         errno = 0;
         EXPECT_EQ(dhcp_exec("/sbin/udhcpc", const_cast<char *const *>(argv)), -1);
         EXPECT_EQ(errno, ENOEXEC);
     }
-    const char *exact[] = {"/sbin/udhcpc",         "-i",   "eth0", "-s", "/etc/udhcpc.conf", "-p",
-                           "/tmp/udhcpc.eth0.pid", nullptr};
+    const char *exact[] = {
+        "/sbin/udhcpc",         "-f",   "-i", "eth0", "-s", "/etc/udhcpc.conf", "-p",
+        "/tmp/udhcpc.eth0.pid", nullptr};
     EXPECT_EQ(dhcp_exec("/sbin/dhclient", const_cast<char *const *>(exact)), -1);
     EXPECT_EQ(errno, ENOENT);
 }

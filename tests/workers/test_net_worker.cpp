@@ -363,8 +363,46 @@ TEST_F(NetWorkerDeathTest, WaitsForTheLinkConfiguresEth0ThenExecsTheDhcpClient) 
                     "socket 2 2 0\n"
                     "ioctl 66 SIOCGIFFLAGS\nioctl 66 SIOCSIFFLAGS\nioctl 66 SIOCSIFADDR\n"
                     "close 66\n"
-                    "execv /sbin/udhcpc [/sbin/udhcpc -i eth0 -s /etc/udhcpc.conf -p "
+                    "execv /sbin/udhcpc [/sbin/udhcpc -f -i eth0 -s /etc/udhcpc.conf -p "
                     "/tmp/udhcpc.eth0.pid]\n");
+}
+
+// The worker's side of net_worker_start, up to the exec: what the client inherits
+// of the address pipe is the write end alone, on the hand-over descriptor, and
+// non-blocking. Each failed check exits with its own status.
+pid_t child_side() {
+    return 0;
+}
+pid_t tied_to_self() {
+    return getpid();
+}
+int open_in_child(const char *path, int flags, mode_t mode) {
+    return strcmp(path, "/dev/null") == 0 ? 100 : fake_open(path, flags, mode);
+}
+int check_handover(const char *, char *const[]) {
+    int flags = fcntl(ADDRESS_HANDOVER_FD, F_GETFL);
+    struct stat info;
+    if (flags == -1 || fstat(ADDRESS_HANDOVER_FD, &info) != 0 || !S_ISFIFO(info.st_mode)) {
+        _exit(40);
+    }
+    if ((flags & O_ACCMODE) != O_WRONLY || (flags & O_NONBLOCK) == 0) {
+        _exit(41);
+    }
+    if (fcntl(address_pipe[0], F_GETFD) != -1 || fcntl(address_pipe[1], F_GETFD) != -1) {
+        _exit(42);
+    }
+    _exit(0);
+}
+
+TEST_F(NetWorkerDeathTest, TheClientInheritsOnlyTheNonBlockingWriteEndOnTheHandOverDescriptor) {
+    platform.close = keep_stdio_close;
+    platform.open = open_in_child;
+    platform.pipe = record_pipe;
+    platform.fork = child_side;
+    platform.getppid = tied_to_self;
+    platform.execv = check_handover;
+    status_reads = {0x40};
+    EXPECT_EXIT(net_worker_start(), testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // reader process's set-up and the main process's side of the touch pipe.
 #include "support/platform_guard.h"
 #include "workers/input_event.h"
+#include "workers/net_worker.h"
 #include "workers/touch_calibration.h"
 #include "workers/touch_events.h"
 #include "workers/touch_reader.h"
@@ -10,9 +11,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -246,6 +249,37 @@ int open_device(const char *path, int flags, mode_t) {
     return device_fds[0];
 }
 
+// The address pipe as the main process has it when it forks the reader, made
+// without touching the test's standard descriptors or forking a network worker.
+// Returns its name as /proc shows descriptors ("pipe:[N]").
+std::string make_address_pipe() {
+    platform.close = [](int fd) { return fd <= 2 ? 0 : close(fd); };
+    platform.open = [](const char *, int, mode_t) { return 100; };
+    platform.fork = [] { return pid_t{777}; };
+    net_worker_start();
+    platform.close = board_platform().close;
+    platform.fork = board_platform().fork;
+    char name[64] = {};
+    std::string link = "/proc/self/fd/" + std::to_string(address_pipe_fd());
+    EXPECT_GT(readlink(link.c_str(), name, sizeof name - 1), 0);
+    return name;
+}
+
+bool holds(pid_t pid, const std::string &name) {
+    std::string dir = "/proc/" + std::to_string(pid) + "/fd";
+    DIR *fds = opendir(dir.c_str());
+    bool found = false;
+    for (dirent *entry = fds ? readdir(fds) : nullptr; entry != nullptr; entry = readdir(fds)) {
+        char target[64] = {};
+        found |= readlink((dir + "/" + entry->d_name).c_str(), target, sizeof target - 1) > 0 &&
+                 name == target;
+    }
+    if (fds != nullptr) {
+        closedir(fds);
+    }
+    return found;
+}
+
 void read_and_calibrate(int32_t point[2]) {
     pollfd p = {touch_pipe_fd(), POLLIN, 0};
     ASSERT_EQ(poll(&p, 1, -1), 1);
@@ -256,6 +290,7 @@ void read_and_calibrate(int32_t point[2]) {
 
 TEST(TouchWorker, ReportsEachPenDownToTheMainProcessAndAbortsAtTheDevicesEnd) {
     PlatformGuard guard;
+    std::string address_pipe = make_address_pipe();
     ASSERT_EQ(pipe(device_fds), 0);
     platform.pipe = record_pipe;
     platform.stat = [](const char *, struct stat *) {
@@ -274,6 +309,11 @@ TEST(TouchWorker, ReportsEachPenDownToTheMainProcessAndAbortsAtTheDevicesEnd) {
     read_and_calibrate(point);
     EXPECT_EQ(point[0], 156);
     EXPECT_EQ(point[1], 166);
+    // Only the main process keeps the address pipe: once it has read and closed
+    // it, a late write by the DHCP script fails at once instead of queueing.
+    EXPECT_TRUE(holds(getpid(), address_pipe));
+    EXPECT_FALSE(holds(reader, address_pipe));
+    address_pipe_release();
 
     send(device_fds[1], {abs_x(90), syn(), touch(0), syn()});
     send(device_fds[1], {touch(1), abs_y(130), syn()});
