@@ -22,6 +22,8 @@ namespace {
     X(read, EIO)                                                                                   \
     X(write, EIO)                                                                                  \
     X(close, EIO)                                                                                  \
+    X(dup2, EBADF)                                                                                 \
+    X(fcntl, EINVAL)                                                                               \
     X(pipe, EMFILE)                                                                                \
     X(fork, EAGAIN)                                                                                \
     X(execv, ENOENT)                                                                               \

@@ -40,9 +40,10 @@ void board_after_the_worker_starts() {
 }
 
 // The workers' children, from right after the fork.
+// The network worker's start as its child runs it: the fork, the tie, the
+// address pipe's hand-over and the bring-up.
 void network_worker_child() {
-    worker_tie_to_parent(MAIN_PROCESS);
-    net_worker_run();
+    net_worker_start();
 }
 void touch_reader_child() {
     worker_tie_to_parent(MAIN_PROCESS);
@@ -97,7 +98,7 @@ const WalkPath PATHS[] = {
     {"puzzle_reset", walk_board_install, puzzle_reset, nullptr},
     {"event_wait", board_after_the_worker_starts, [] { wait_events(50); }, nullptr},
     // The workers, and the buzzer as a victory plays it.
-    {"network_worker", walk_board_install, network_worker_child, nullptr},
+    {"network_worker", walk_board_install_child_side, network_worker_child, nullptr},
     {"touch_reader", walk_board_install, touch_reader_child, nullptr},
     {"touch_reader_restarted", walk_board_install_restarted, touch_reader_child, nullptr},
     {"buzzer", walk_board_install, [] { buzzer_play_sample(SHORT_SAMPLE, sizeof SHORT_SAMPLE); },

@@ -153,6 +153,8 @@ void install_devices() {
     platform.read = board_read;
     platform.write = [](int, const void *, size_t count) { return static_cast<ssize_t>(count); };
     platform.close = [](int) { return succeed(); };
+    platform.dup2 = [](int, int to) { return to; };
+    platform.fcntl = [](int, int, int) { return succeed(); };
     platform.pipe = board_pipe;
     platform.select = board_select;
     platform.ioctl = [](int, unsigned long, void *) { return succeed(); };
@@ -215,4 +217,9 @@ void walk_board_install_restarted() {
         info->st_mode = strcmp(path, "/tmp/d") == 0 ? S_IFDIR | 0755 : S_IFREG | 0644;
         return succeed();
     };
+}
+
+void walk_board_install_child_side() {
+    walk_board_install();
+    platform.fork = [] { return pid_t{0}; };
 }

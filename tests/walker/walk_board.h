@@ -13,6 +13,9 @@ void walk_board_install();
 // stick's folder made and mounted, and a stale file where the touch node goes.
 void walk_board_install_restarted();
 
+// The board as a worker sees it: forks return on the child's side.
+void walk_board_install_child_side();
+
 // Two calls end a run with status 0, as a completed path: the network worker's
 // exec (the process has become the DHCP client) and a read of the panel once its
 // events are all played (the touch reader would wait there for ever).
