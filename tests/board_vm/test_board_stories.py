@@ -26,13 +26,17 @@ TOUCH_NODE = "/tmp/touch 13:64"
 TICKS_PER_SECOND = 100
 
 
-def run(command, log):
+def start(command, log):
     with open(log, "w") as f:
-        done = subprocess.run(command, stdout=f, stderr=subprocess.STDOUT)
-    if done.returncode != 0:
+        return subprocess.Popen(command, stdout=f, stderr=subprocess.STDOUT), log
+
+
+def finish(started):
+    process, log = started
+    if process.wait() != 0:
         with open(log) as f:
             raise AssertionError("%s failed with status %d:\n%s"
-                                 % (command[0], done.returncode, f.read()[-3000:]))
+                                 % (process.args[0], process.returncode, f.read()[-3000:]))
 
 
 def sim_story(path):
@@ -49,12 +53,15 @@ def sim_story(path):
 def setUpModule():
     os.makedirs(BOARD_OUT, exist_ok=True)
     os.makedirs(SIM_OUT, exist_ok=True)
-    run([os.path.join(ROOT, "tools", "board-vm"), "--script", STORY, "--out", BOARD_OUT],
-        os.path.join(OUT, "board-vm.log"))
     story = os.path.join(SIM_OUT, "story.scenario")
     sim_story(story)
-    run([os.path.join(ROOT, "build", "host", "bin", "ipslide-sim"), "--headless",
-         "--script", story, "--out", SIM_OUT], os.path.join(OUT, "sim.log"))
+    # The simulator mostly sleeps: it plays beside the board VM.
+    sim = start([os.path.join(ROOT, "build", "host", "bin", "ipslide-sim"), "--headless",
+                 "--script", story, "--out", SIM_OUT], os.path.join(OUT, "sim.log"))
+    board = start([os.path.join(ROOT, "tools", "board-vm"), "--script", STORY,
+                   "--out", BOARD_OUT], os.path.join(OUT, "board-vm.log"))
+    finish(board)
+    finish(sim)
 
 
 def inspect(name):
