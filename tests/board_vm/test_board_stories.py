@@ -11,6 +11,7 @@ probes. Outputs go to build/board-vm/stories/{board,sim}/.
 import os
 import subprocess
 import sys
+import tempfile
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -126,6 +127,19 @@ class StillWhileTheWorkerSpins(unittest.TestCase):
         spent = {pid: after[pid][2] - before[pid][2] for pid in workers}
         self.assertTrue(any(ticks >= TICKS_PER_SECOND for ticks in spent.values()),
                         "no worker spent a second of CPU during the 4 s: %s" % spent)
+
+
+class Refusal(unittest.TestCase):
+    def test_a_command_the_board_cannot_play_is_refused_by_name_before_booting(self):
+        with tempfile.TemporaryDirectory() as folder:
+            script = os.path.join(folder, "story.scenario")
+            with open(script, "w") as f:
+                f.write("at 0 wait-frames 1\nat 100 link up\n")
+            done = subprocess.run([os.path.join(ROOT, "tools", "board-vm"), "--script", script,
+                                   "--out", folder], capture_output=True, text=True)
+            self.assertEqual(done.returncode, 1, done.stderr)
+            self.assertIn('story.scenario:2: the board VM cannot play "link"', done.stderr)
+            self.assertFalse(os.path.exists(os.path.join(folder, "console.log")))
 
 
 if __name__ == "__main__":
