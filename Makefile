@@ -50,7 +50,7 @@ test: build
 	@$(MAKE) --no-print-directory arm
 	@tools/check-arm-binary build/arm
 	@ctest --preset arm -j $(JOBS)
-	@python3 -m unittest discover -s tests/board_vm -p 'test_*.py'
+	@python3 -m unittest discover -v -s tests/board_vm -p 'test_*.py'
 
 # The board in a box: the board binary on Debian's armmp kernel under QEMU
 # (tools/board-vm) plays board-vm/tour.scenario into out/board/.
