@@ -61,7 +61,12 @@ def setUpModule():
                  "--script", story, "--out", SIM_OUT], os.path.join(OUT, "sim.log"))
     board = start([os.path.join(ROOT, "tools", "board-vm"), "--script", STORY,
                    "--out", BOARD_OUT], os.path.join(OUT, "board-vm.log"))
-    finish(board)
+    try:
+        finish(board)
+    except AssertionError:
+        sim[0].kill()
+        sim[0].wait()
+        raise
     finish(sim)
 
 
