@@ -57,6 +57,13 @@ test: build
 	@$(MAKE) --no-print-directory arm
 	@tools/check-arm-binary build/arm
 	@ctest --preset arm -j $(JOBS)
+	@python3 -m unittest discover -v -s tests/board_vm -p 'test_*.py'
+
+# The board in a box: the board binary on Debian's armmp kernel under QEMU
+# (tools/board-vm) plays board-vm/tour.scenario into out/board/.
+.PHONY: board
+board: arm
+	@tools/board-vm --script board-vm/tour.scenario --out out/board
 
 # The host's unit tests once more with plain char unsigned, as the board's ABI has it.
 unsigned-char: deps

@@ -4,10 +4,9 @@
 #include "board_state.h"
 #include "devices.h"
 #include "scenario.h"
+#include "touch_raw.h"
 #include "workers/input_event.h"
-#include "workers/touch_calibration.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -27,9 +26,6 @@ namespace {
 
 constexpr int SCREEN_W = 320;
 constexpr int SCREEN_H = 240;
-// The span of raw values searched for a pixel: the panel's ADC range.
-constexpr int32_t RAW_MIN = 0;
-constexpr int32_t RAW_MAX = 1023;
 constexpr auto TAP_HOLD = std::chrono::milliseconds(50);
 
 std::mutex feed_lock;
@@ -76,52 +72,6 @@ void press_raw(int32_t raw_x, int32_t raw_y) {
     feed(events, sizeof events / sizeof events[0]);
 }
 
-// For every Canvas x and y, the middle of the run of raw values that calibrate
-// onto it, found with the application's calibration itself so the round trip is
-// exact. Built on first use, in one pass over the panel's range.
-struct RawTables {
-    int32_t for_x[TOUCH_X_MAX + 1]; // raw Y
-    int32_t for_y[TOUCH_Y_MAX + 1]; // raw X
-};
-
-const RawTables &raw_tables() {
-    static const RawTables tables = [] {
-        int32_t first[2][TOUCH_Y_MAX + 1], last[2][TOUCH_Y_MAX + 1];
-        for (int axis = 0; axis < 2; ++axis) {
-            for (int i = 0; i <= TOUCH_Y_MAX; ++i) {
-                first[axis][i] = RAW_MAX + 1;
-                last[axis][i] = RAW_MIN - 1;
-            }
-        }
-        for (int32_t raw = RAW_MIN; raw <= RAW_MAX; ++raw) {
-            int32_t point[2];
-            touch_calibrate_raw(raw, raw, point);
-            for (int axis = 0; axis < 2; ++axis) {
-                first[axis][point[axis]] = std::min(first[axis][point[axis]], raw);
-                last[axis][point[axis]] = std::max(last[axis][point[axis]], raw);
-            }
-        }
-        RawTables t;
-        for (int x = 0; x <= TOUCH_X_MAX; ++x) {
-            t.for_x[x] = first[0][x] + (last[0][x] - first[0][x]) / 2;
-        }
-        for (int y = 0; y <= TOUCH_Y_MAX; ++y) {
-            t.for_y[y] = first[1][y] + (last[1][y] - first[1][y]) / 2;
-        }
-        return t;
-    }();
-    return tables;
-}
-
-// The LCD shows the portrait Canvas turned: screen (sx, sy) is Canvas (239 - sy, sx).
-// Canvas x comes from raw Y and Canvas y from raw X.
-void screen_to_raw(int screen_x, int screen_y, int32_t *raw_x, int32_t *raw_y) {
-    screen_x = std::clamp(screen_x, 0, SCREEN_W - 1);
-    screen_y = std::clamp(screen_y, 0, SCREEN_H - 1);
-    *raw_y = raw_tables().for_x[TOUCH_X_MAX - screen_y];
-    *raw_x = raw_tables().for_y[screen_x];
-}
-
 bool screen_args(const ScenarioCommand &command, int *x, int *y, std::string *error) {
     long sx = 0, sy = 0;
     if (!parse_int_arg(command.args[0], 0, SCREEN_W - 1, &sx) ||
@@ -147,7 +97,7 @@ bool run_tap(ScenarioContext &, const ScenarioCommand &command, std::string *err
         return false;
     }
     int32_t raw_x = 0, raw_y = 0;
-    screen_to_raw(x, y, &raw_x, &raw_y);
+    touch_screen_to_raw(x, y, &raw_x, &raw_y);
     printf("ipslide-sim: %6u ms  tap %d %d (raw %d %d)\n", command.at_ms, x, y, raw_x, raw_y);
     press_raw(raw_x, raw_y);
     release_later();
@@ -216,7 +166,7 @@ int touch_panel_mknod(const char *path, mode_t mode, dev_t dev) {
 
 void touch_panel_press(int screen_x, int screen_y) {
     int32_t raw_x = 0, raw_y = 0;
-    screen_to_raw(screen_x, screen_y, &raw_x, &raw_y);
+    touch_screen_to_raw(screen_x, screen_y, &raw_x, &raw_y);
     press_raw(raw_x, raw_y);
 }
 
