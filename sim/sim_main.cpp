@@ -1,15 +1,19 @@
 // ipslide-sim: the simulated board. It plays the LCD, touch panel, Ethernet
 // controller, SoC registers, USB stick and DHCP client around the unchanged
 // application, in a window or headless from a scenario script.
-#include "app_process.h"
-#include "board_network.h"
-#include "board_state.h"
-#include "devices.h"
-#include "headless.h"
+#include "board/app_process.h"
+#include "board/board_state.h"
+#include "devices/board_network.h"
+#include "devices/dhcp_client.h"
+#include "devices/dm9000.h"
+#include "devices/soc_regs.h"
+#include "devices/stick.h"
+#include "devices/touch_panel.h"
+#include "front/headless.h"
+#include "front/subcommands.h"
+#include "front/window.h"
 #include "options.h"
-#include "scenario.h"
-#include "subcommands.h"
-#include "window.h"
+#include "scenario/scenario.h"
 
 #include <arpa/inet.h>
 #include <cstdio>

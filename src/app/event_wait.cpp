@@ -38,5 +38,5 @@ int wait_events(int limit_ms) {
 }
 
 void frame_delay() {
-    platform.usleep(20000);
+    platform.usleep(SLIDE_FRAME_PAUSE_US);
 }

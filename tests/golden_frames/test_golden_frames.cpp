@@ -2,7 +2,7 @@
 // for pixel, tolerance zero: the drawing is integer arithmetic and exact. A
 // missing golden fails (it is never created here); a mismatch leaves the rendered
 // frame and a difference image in the build's test-output/golden folder.
-#include "screen_png.h"
+#include "front/screen_png.h"
 
 #include <gtest/gtest.h>
 

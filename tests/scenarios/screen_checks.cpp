@@ -3,7 +3,7 @@
 #include "display/canvas.h"
 #include "display/raster.h"
 #include "images.h"
-#include "screen_png.h"
+#include "front/screen_png.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The simulated driver takes exactly the mode the application asks for and
 // refuses anything else, as the board's driver would.
+#include "devices/fb_device.h"
 #include "display/framebuffer.h"
-#include "fb_device.h"
 
 #include <gtest/gtest.h>
 

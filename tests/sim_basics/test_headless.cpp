@@ -1,5 +1,5 @@
 // The simulator runs the real program headless and writes what the LCD shows.
-#include "screen_png.h"
+#include "front/screen_png.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,5 +1,5 @@
 // Scenario scripts: what parses, what is refused with a useful place and reason.
-#include "scenario.h"
+#include "scenario/scenario.h"
 
 #include <cstdio>
 #include <fstream>

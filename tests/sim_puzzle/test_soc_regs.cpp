@@ -1,10 +1,11 @@
 // The simulated GPIO, timer and interrupt controller: only their registers answer,
 // direct accesses fault, and a playback between the masks becomes victory.wav.
-#include "devices.h"
+#include "board/sim_platform.h"
+#include "devices/buzzer_sound.h"
+#include "devices/soc_playback.h"
+#include "devices/soc_regs.h"
 #include "options.h"
 #include "scenes/puzzle/buzzer_internal.h"
-#include "sim_platform.h"
-#include "soc_playback.h"
 #include "support/platform_guard.h"
 
 #include <cerrno>

@@ -3,8 +3,8 @@
 #include "assets/images.h"
 #include "display/backgrounds.h"
 #include "display/raster.h"
+#include "front/screen_png.h"
 #include "scenes/puzzle/puzzle_scene.h"
-#include "screen_png.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,9 @@
 // The simulated board's touch panel, DM9000 and network requests held to the
 // contract of the real devices, driven directly in this process.
-#include "board_state.h"
-#include "devices.h"
+#include "board/board_state.h"
+#include "devices/dhcp_client.h"
+#include "devices/dm9000.h"
+#include "devices/touch_panel.h"
 #include "options.h"
 #include "workers/input_event.h"
 #include "workers/touch_calibration.h"

@@ -1,0 +1,267 @@
+#include "board/sim_platform.h"
+
+#include "board/alloc_census.h"
+#include "board/board_clock.h"
+#include "board/board_state.h"
+#include "devices/dhcp_client.h"
+#include "devices/dm9000.h"
+#include "devices/fb_device.h"
+#include "devices/soc_regs.h"
+#include "devices/stick.h"
+#include "devices/touch_panel.h"
+
+#include "app/event_wait.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fb.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+// Descriptors this process opened on the simulated devices (children inherit them).
+int fb_fd = -1;
+int mem_fd = -1;
+
+// The device nodes are stand-ins: a descriptor on /dev/null that we recognise.
+int open_stand_in(int *slot) {
+    int fd = ::open("/dev/null", O_RDWR);
+    if (fd >= 0) {
+        *slot = fd;
+    }
+    return fd;
+}
+
+int sim_open(const char *path, int flags, mode_t mode) {
+    if (strcmp(path, "/dev/fb0") == 0) {
+        return open_stand_in(&fb_fd);
+    }
+    if (strcmp(path, "/dev/mem") == 0) {
+        return open_stand_in(&mem_fd);
+    }
+    // Standard output and error go to /dev/null on the board; here they go to the log
+    // so perror messages and diagnostics can be read.
+    if (strcmp(path, "/dev/null") == 0 && (flags & O_ACCMODE) == O_WRONLY &&
+        board_state()->log_fd >= 0) {
+        return ::dup(board_state()->log_fd);
+    }
+    return ::open(path, flags, mode);
+}
+
+int sim_close(int fd) {
+    if (fd == fb_fd) {
+        fb_fd = -1;
+    }
+    if (fd == mem_fd) {
+        mem_fd = -1;
+    }
+    return ::close(fd);
+}
+
+int fb_ioctl(unsigned long request, void *arg) {
+    if (request != FBIOPUT_VSCREENINFO) {
+        errno = ENOTTY;
+        return -1;
+    }
+    std::string why = fb_mode_mismatch(*static_cast<fb_var_screeninfo *>(arg));
+    if (!why.empty()) {
+        board_state()->mode_refusals++;
+        fprintf(stderr, "sim: /dev/fb0 refuses the video mode: %s\n", why.c_str());
+        errno = EINVAL;
+        return -1;
+    }
+    board_state()->mode_set = 1;
+    return 0;
+}
+
+int sim_ioctl(int fd, unsigned long request, void *arg) {
+    if (fd == fb_fd) {
+        return fb_ioctl(request, arg);
+    }
+    bool handled = false;
+    int result = net_ioctl(fd, request, arg, &handled);
+    if (handled) {
+        return result;
+    }
+    return ::ioctl(fd, request, arg);
+}
+
+void *sim_mmap(void *addr, size_t length, int prot, int flags, int fd, off_t offset) {
+    if (fd == fb_fd && fd >= 0) {
+        if (offset != 0 || length > sizeof(board_state()->screen)) {
+            errno = EINVAL;
+            return MAP_FAILED;
+        }
+        alloc_census_running();
+        return board_state()->screen;
+    }
+    if (fd == mem_fd && fd >= 0) {
+        void *window = offset == DM9000_PHYS ? dm9000_map(length) : soc_map(offset, length);
+        if (window == nullptr) {
+            errno = EINVAL;
+            return MAP_FAILED;
+        }
+        return window;
+    }
+    return ::mmap(addr, length, prot, flags, fd, offset);
+}
+
+// The simulated register windows stay for the board's lifetime, like the hardware
+// behind /dev/mem: releasing one is a success that changes nothing.
+int sim_munmap(void *addr, size_t length) {
+    if (soc_owns(addr) || dm9000_owns(addr)) {
+        return 0;
+    }
+    return ::munmap(addr, length);
+}
+
+[[noreturn]] void bad_register(const char *what, volatile void *reg) {
+    fprintf(stderr, "sim: %s at %p, outside every simulated register block\n", what,
+            const_cast<void *>(reg));
+    abort();
+}
+
+uint8_t sim_read8(volatile uint8_t *reg) {
+    if (!dm9000_owns(reg)) {
+        bad_register("8-bit read", reg);
+    }
+    return dm9000_read8(reg);
+}
+
+void sim_write8(volatile uint8_t *reg, uint8_t value) {
+    if (!dm9000_owns(reg)) {
+        bad_register("8-bit write", reg);
+    }
+    dm9000_write8(reg, value);
+}
+
+uint32_t sim_read32(volatile uint32_t *reg) {
+    if (!soc_owns(reg)) {
+        bad_register("32-bit read", reg);
+    }
+    return soc_read32(reg);
+}
+
+void sim_write32(volatile uint32_t *reg, uint32_t value) {
+    if (!soc_owns(reg)) {
+        bad_register("32-bit write", reg);
+    }
+    soc_write32(reg, value);
+}
+
+bool is_main_process() {
+    return getpid() == board_state()->app_pid;
+}
+
+int sim_select(int nfds, fd_set *r, fd_set *w, fd_set *e, struct timeval *timeout) {
+    if (!is_main_process()) {
+        return ::select(nfds, r, w, e, timeout);
+    }
+    BoardState *board = board_state();
+    board->wait_begin_us = monotonic_us();
+    board->idle_wait = timeout == nullptr;
+    board->waits++;
+    board->in_wait = 1;
+    int result = ::select(nfds, r, w, e, timeout);
+    board->in_wait = 0;
+    board->idle_wait = 0;
+    return result;
+}
+
+int sim_usleep(useconds_t usec) {
+    if (!is_main_process() || usec != SLIDE_FRAME_PAUSE_US) {
+        return ::usleep(usec);
+    }
+    BoardState *board = board_state();
+    board->slide_frames++;
+    board->in_frame_delay = 1;
+    int result = ::usleep(usec);
+    board->in_frame_delay = 0;
+    return result;
+}
+
+// The main process's first pipe is the address pipe: the simulator follows its one
+// read, to tell when and what the application received.
+int sim_pipe(int fds[2]) {
+    int result = ::pipe(fds);
+    BoardState *board = board_state();
+    if (result == 0 && is_main_process() && board->address_fd == -1) {
+        board->address_fd = fds[0];
+    }
+    return result;
+}
+
+ssize_t sim_read(int fd, void *buf, size_t count) {
+    ssize_t n = ::read(fd, buf, count);
+    BoardState *board = board_state();
+    if (fd >= 0 && fd == board->address_fd && is_main_process()) {
+        size_t kept = n > 0 ? static_cast<size_t>(n) : 0;
+        kept = kept < sizeof board->address_read ? kept : sizeof board->address_read - 1;
+        memcpy(board->address_read, buf, kept);
+        board->address_read[kept] = '\0';
+        board->address_fd = -2;
+        board->address_reader = getpid();
+    }
+    return n;
+}
+
+int sim_execv(const char *path, char *const argv[]) {
+    return dhcp_exec(path, argv);
+}
+
+// The panel's node is a FIFO that the simulator feeds; to the application it is
+// the input event device that mknod asked for, so a later start keeps it.
+int sim_stat(const char *path, struct stat *info) {
+    int result = ::stat(path, info);
+    if (result == 0 && strcmp(path, "/tmp/touch") == 0 && S_ISFIFO(info->st_mode)) {
+        info->st_mode = S_IFCHR | (info->st_mode & 07777);
+        info->st_rdev = makedev(13, 64);
+    }
+    return result;
+}
+
+// The simulated board's code runs in the application's processes behind these
+// entries; what it allocates is the board's, not the application's.
+template <auto Fn> struct BoardCode;
+template <typename R, typename... Args, R (*Fn)(Args...)> struct BoardCode<Fn> {
+    static R call(Args... args) {
+        SimCodeScope scope;
+        return Fn(args...);
+    }
+};
+
+Platform make_sim_platform() {
+    Platform p = board_platform();
+    p.open = BoardCode<sim_open>::call;
+    p.close = BoardCode<sim_close>::call;
+    p.pipe = BoardCode<sim_pipe>::call;
+    p.read = BoardCode<sim_read>::call;
+    p.ioctl = BoardCode<sim_ioctl>::call;
+    p.mmap = BoardCode<sim_mmap>::call;
+    p.munmap = BoardCode<sim_munmap>::call;
+    p.mount = BoardCode<stick_mount>::call;
+    p.mknod = BoardCode<touch_panel_mknod>::call;
+    p.execv = BoardCode<sim_execv>::call;
+    p.select = BoardCode<sim_select>::call;
+    p.usleep = BoardCode<sim_usleep>::call;
+    p.stat = BoardCode<sim_stat>::call;
+    p.reg_read8 = BoardCode<sim_read8>::call;
+    p.reg_write8 = BoardCode<sim_write8>::call;
+    p.reg_read32 = BoardCode<sim_read32>::call;
+    p.reg_write32 = BoardCode<sim_write32>::call;
+    return p;
+}
+
+} // namespace
+
+const Platform &sim_platform() {
+    static const Platform table = make_sim_platform();
+    return table;
+}

@@ -1,0 +1,113 @@
+// The touch panel: the reader's node "/tmp/touch" becomes a FIFO, and the
+// simulator writes real 16-byte input event records into it, at raw panel
+// values that the application's own calibration maps back to the touched pixel.
+#include "devices/touch_panel.h"
+#include "board/board_clock.h"
+#include "board/board_state.h"
+#include "devices/touch_raw.h"
+#include "workers/input_event.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <string>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+std::mutex feed_lock;
+int feed_fd = -1; // the simulator's end of the FIFO, opened once the reader made it
+
+InputEventRecord event(uint16_t type, uint16_t code, int32_t value) {
+    uint64_t now = monotonic_us();
+    return {static_cast<uint32_t>(now / 1000000), static_cast<uint32_t>(now % 1000000), type, code,
+            value};
+}
+
+// Read-write and non-blocking: opening never waits for the reader, a full FIFO
+// drops the touch instead of stalling the simulator, and the FIFO never sees its
+// last writer go while the board runs.
+bool feed_open() {
+    if (feed_fd >= 0) {
+        return true;
+    }
+    std::string path = std::string(board_state()->boot_dir) + "/touch";
+    feed_fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    return feed_fd >= 0;
+}
+
+void feed(const InputEventRecord *events, size_t count) {
+    std::lock_guard<std::mutex> hold(feed_lock);
+    if (!feed_open()) {
+        fprintf(stderr, "ipslide-sim: touch dropped: the touch reader has not made its node yet\n");
+        return;
+    }
+    ssize_t bytes = static_cast<ssize_t>(count * sizeof *events);
+    if (write(feed_fd, events, static_cast<size_t>(bytes)) != bytes) {
+        fprintf(stderr, "ipslide-sim: touch dropped: the touch panel's queue is full\n");
+    }
+}
+
+} // namespace
+
+void touch_panel_init(const SimOptions &) {}
+
+// The reader asks for the first input event device; it gets a FIFO the
+// simulator can feed. A wrong request fails as the kernel would refuse it.
+int touch_panel_mknod(const char *path, mode_t mode, dev_t dev) {
+    if (strcmp(path, "/tmp/touch") != 0 || mode != (S_IFCHR | 0400) || dev != makedev(13, 64)) {
+        errno = EINVAL;
+        return -1;
+    }
+    // The reader goes with the application: a killed simulator leaves it no
+    // writer to wait for.
+    pid_t app = board_state()->app_pid;
+    if (app > 0 && getpid() != app) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+    }
+    // Owner read-write, so the simulator (the same user) can open it for writing.
+    return mkfifo(path, 0600);
+}
+
+void touch_panel_press(int screen_x, int screen_y) {
+    int32_t raw_x = 0, raw_y = 0;
+    touch_screen_to_raw(screen_x, screen_y, &raw_x, &raw_y);
+    touch_panel_press_raw(raw_x, raw_y);
+}
+
+void touch_panel_press_raw(int32_t raw_x, int32_t raw_y) {
+    const InputEventRecord events[] = {
+        event(INPUT_EV_KEY, INPUT_BTN_TOUCH, 1),
+        event(INPUT_EV_ABS, INPUT_ABS_X, raw_x),
+        event(INPUT_EV_ABS, INPUT_ABS_Y, raw_y),
+        event(INPUT_EV_SYN, INPUT_SYN_REPORT, 0),
+    };
+    board_state()->press_us = monotonic_us();
+    feed(events, sizeof events / sizeof events[0]);
+}
+
+void touch_panel_release() {
+    const InputEventRecord events[] = {
+        event(INPUT_EV_KEY, INPUT_BTN_TOUCH, 0),
+        event(INPUT_EV_SYN, INPUT_SYN_REPORT, 0),
+    };
+    feed(events, sizeof events / sizeof events[0]);
+}
+
+// FIONREAD on the simulator's own end: what the reader has still to read. The
+// descriptor stays open once opened, so the reader never sees the last writer go.
+int touch_panel_queued_bytes() {
+    std::lock_guard<std::mutex> hold(feed_lock);
+    int queued = -1;
+    if (!feed_open() || ioctl(feed_fd, FIONREAD, &queued) != 0) {
+        return -1;
+    }
+    return queued;
+}

@@ -1,0 +1,58 @@
+#include "devices/touch_raw.h"
+
+#include "workers/touch_calibration.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int SCREEN_W = 320;
+constexpr int SCREEN_H = 240;
+
+// For every Canvas x and y, the middle of the run of raw values that calibrate
+// onto it, found with the application's calibration itself so the round trip is
+// exact. Built on first use, in one pass over the panel's range.
+struct RawTables {
+    int32_t for_x[TOUCH_X_MAX + 1]; // raw Y
+    int32_t for_y[TOUCH_Y_MAX + 1]; // raw X
+};
+
+const RawTables &raw_tables() {
+    static const RawTables tables = [] {
+        int32_t first[2][TOUCH_Y_MAX + 1], last[2][TOUCH_Y_MAX + 1];
+        for (int axis = 0; axis < 2; ++axis) {
+            for (int i = 0; i <= TOUCH_Y_MAX; ++i) {
+                first[axis][i] = TOUCH_RAW_MAX + 1;
+                last[axis][i] = TOUCH_RAW_MIN - 1;
+            }
+        }
+        for (int32_t raw = TOUCH_RAW_MIN; raw <= TOUCH_RAW_MAX; ++raw) {
+            int32_t point[2];
+            touch_calibrate_raw(raw, raw, point);
+            for (int axis = 0; axis < 2; ++axis) {
+                first[axis][point[axis]] = std::min(first[axis][point[axis]], raw);
+                last[axis][point[axis]] = std::max(last[axis][point[axis]], raw);
+            }
+        }
+        RawTables t;
+        for (int x = 0; x <= TOUCH_X_MAX; ++x) {
+            t.for_x[x] = first[0][x] + (last[0][x] - first[0][x]) / 2;
+        }
+        for (int y = 0; y <= TOUCH_Y_MAX; ++y) {
+            t.for_y[y] = first[1][y] + (last[1][y] - first[1][y]) / 2;
+        }
+        return t;
+    }();
+    return tables;
+}
+
+} // namespace
+
+// The LCD shows the portrait Canvas turned: screen (sx, sy) is Canvas (239 - sy, sx).
+// Canvas x comes from raw Y and Canvas y from raw X.
+void touch_screen_to_raw(int screen_x, int screen_y, int32_t *raw_x, int32_t *raw_y) {
+    screen_x = std::clamp(screen_x, 0, SCREEN_W - 1);
+    screen_y = std::clamp(screen_y, 0, SCREEN_H - 1);
+    *raw_y = raw_tables().for_x[TOUCH_X_MAX - screen_y];
+    *raw_x = raw_tables().for_y[screen_x];
+}

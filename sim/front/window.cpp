@@ -1,0 +1,185 @@
+#include "front/window.h"
+
+#include "board/app_process.h"
+#include "board/board_clock.h"
+#include "board/board_state.h"
+#include "devices/buzzer_sound.h"
+#include "devices/dhcp_client.h"
+#include "devices/dm9000.h"
+#include "devices/touch_panel.h"
+#include "front/headless.h"
+#include "scenario/scenario.h"
+
+#include <SDL.h>
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+struct Window {
+    SDL_Window *window = nullptr;
+    SDL_Renderer *renderer = nullptr;
+    SDL_Texture *texture = nullptr;
+};
+
+bool open_window(Window *w, int scale) {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        fprintf(stderr, "ipslide-sim: no window: %s\n", SDL_GetError());
+        return false;
+    }
+    w->window = SDL_CreateWindow("ipslide-sim", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                 320 * scale, 240 * scale, 0);
+    if (w->window != nullptr) {
+        w->renderer = SDL_CreateRenderer(w->window, -1, 0);
+    }
+    if (w->renderer != nullptr) {
+        SDL_RenderSetLogicalSize(w->renderer, 320, 240);
+        w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_RGB565,
+                                       SDL_TEXTUREACCESS_STREAMING, 320, 240);
+    }
+    if (w->texture == nullptr) {
+        fprintf(stderr, "ipslide-sim: no window: %s\n", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+void close_window(Window *w) {
+    soc_sound_close();
+    if (w->texture != nullptr) {
+        SDL_DestroyTexture(w->texture);
+    }
+    if (w->renderer != nullptr) {
+        SDL_DestroyRenderer(w->renderer);
+    }
+    if (w->window != nullptr) {
+        SDL_DestroyWindow(w->window);
+    }
+    SDL_Quit();
+}
+
+void show_screen(Window *w) {
+    SDL_UpdateTexture(w->texture, nullptr, board_state()->screen, 320 * 2);
+    SDL_RenderClear(w->renderer);
+    SDL_RenderCopy(w->renderer, w->texture, nullptr, nullptr);
+    SDL_RenderPresent(w->renderer);
+    std::string title = std::string("ipslide-sim  ") + net_status();
+    SDL_SetWindowTitle(w->window, title.c_str());
+}
+
+// Returns false when the user closes the simulator.
+bool handle_event(const SDL_Event &event, const SimOptions &options) {
+    switch (event.type) {
+    case SDL_QUIT:
+        return false;
+    case SDL_KEYDOWN:
+        if (event.key.keysym.sym == SDLK_q || event.key.keysym.sym == SDLK_ESCAPE) {
+            return false;
+        }
+        if (event.key.keysym.sym == SDLK_l) {
+            dm9000_set_link(!dm9000_link());
+        }
+        return true;
+    case SDL_MOUSEBUTTONDOWN:
+        if (event.button.button == SDL_BUTTON_LEFT) {
+            // The renderer's logical size maps the window back to LCD pixels.
+            touch_panel_press(event.button.x, event.button.y);
+        }
+        return true;
+    case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT) {
+            touch_panel_release();
+        }
+        return true;
+    default:
+        (void)options;
+        return true;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A scenario played while the window shows the screen (make tour): its commands
+// run on a thread of their own, which also watches the application.
+struct Tour {
+    std::vector<ScenarioCommand> commands;
+    ScenarioContext context;
+    std::thread thread;
+    std::atomic<bool> done{false};
+    int result = 0;
+};
+
+void start_tour(Tour *tour, const SimOptions &options, pid_t app) {
+    tour->context.options = &options;
+    tour->context.start_us = monotonic_us();
+    tour->context.app = app;
+    tour->thread = std::thread([tour] {
+        tour->result = play_scenario(tour->context, tour->commands);
+        tour->done = true;
+    });
+}
+
+// Shows the screen until the window closes, the scenario ends or (unscripted) the
+// application ends; returns the application's wait status, or -1 while it runs.
+int show_screen_until_done(Window *w, const SimOptions &options, pid_t app, const Tour &tour) {
+    bool scripted = !options.script.empty();
+    bool running = true;
+    int status = -1;
+    while (running && !tour.done) {
+        SDL_Event event;
+        while (running && SDL_PollEvent(&event)) {
+            running = handle_event(event, options);
+        }
+        show_screen(w);
+        if (!scripted) {
+            soc_poll_playback(options);
+            status = app_poll(app);
+        }
+        if (status != -1) {
+            fprintf(stderr, "ipslide-sim: the application %s (see %s/app.log)\n",
+                    describe_wait_status(status).c_str(), options.out_dir.c_str());
+            running = false;
+        }
+        SDL_Delay(16);
+    }
+    return status;
+}
+
+} // namespace
+
+int run_window(const SimOptions &options) {
+    Tour tour;
+    bool scripted = !options.script.empty();
+    if (scripted && !load_scenario(options, &tour.commands)) {
+        return 2;
+    }
+    Window w;
+    if (!open_window(&w, options.scale)) {
+        close_window(&w);
+        return 3;
+    }
+    pid_t app = app_launch();
+    if (scripted) {
+        start_tour(&tour, options, app);
+    }
+    int status = show_screen_until_done(&w, options, app, tour);
+    app_stop(app);
+    close_window(&w);
+    if (scripted && !tour.done) {
+        // Closed in the middle of the scenario: its thread may sit in a long wait.
+        fprintf(stderr, "ipslide-sim: the scenario was stopped with the window\n");
+        boot_cleanup();
+        fflush(stdout);
+        _exit(0);
+    }
+    if (scripted) {
+        tour.thread.join();
+        return tour.result;
+    }
+    return status == -1 ? 0 : 1;
+}

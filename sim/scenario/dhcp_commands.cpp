@@ -1,0 +1,205 @@
+// Scenario commands for the board's network with the real DHCP client: pausing
+// the server, the client's renew and release signals, waits for eth0's address,
+// and the checks on the client's processes and its address pipe.
+#include "board/board_state.h"
+#include "devices/board_network.h"
+#include "scenario/commands.h"
+#include "scenario/scenario.h"
+#include "scenario/wait_for.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <pthread.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool need_network(const ScenarioCommand &command, std::string *error) {
+    if (!board_network_on()) {
+        *error = command.name + ": only with --dhcp busybox";
+        return false;
+    }
+    return true;
+}
+
+// The running client, from the pid file it keeps in the board's /tmp; -1 if none.
+pid_t client_pid() {
+    std::ifstream in(std::string(board_state()->boot_dir) + "/udhcpc.eth0.pid");
+    pid_t pid = -1;
+    in >> pid;
+    return in ? pid : -1;
+}
+
+void say(const ScenarioCommand &command, const std::string &what) {
+    printf("ipslide-sim: %6u ms  %s\n", command.at_ms, what.c_str());
+}
+
+} // namespace
+
+bool run_dhcp_server(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+    const std::string &how = command.args[0];
+    bool renumber = how == "renumber" && command.args.size() == 2;
+    if (!renumber && (how != "pause" && how != "resume")) {
+        *error = "usage: at MS dhcp-server pause|resume|renumber IP";
+        return false;
+    }
+    if (!need_network(command, error)) {
+        return false;
+    }
+    if (renumber) {
+        if (!board_network_server_renumber(command.args[1], error)) {
+            *error = "dhcp-server renumber: " + *error;
+            return false;
+        }
+    } else {
+        board_network_server_pause(how == "pause");
+    }
+    say(command, "dhcp-server " + how + (renumber ? " " + command.args[1] : ""));
+    return true;
+}
+
+// udhcpc's own signals: SIGUSR1 renews (twice in a row: drops the lease and
+// starts over), SIGUSR2 releases the lease.
+bool run_dhcp_client(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+    const std::string &how = command.args[0];
+    if (how != "renew" && how != "release") {
+        *error = "usage: at MS dhcp-client renew|release";
+        return false;
+    }
+    pid_t client = need_network(command, error) ? client_pid() : -1;
+    if (client <= 0 || kill(client, how == "renew" ? SIGUSR1 : SIGUSR2) != 0) {
+        *error = error->empty() ? "dhcp-client: no client runs" : *error;
+        return false;
+    }
+    say(command, "dhcp-client " + how + " (udhcpc " + std::to_string(client) + ")");
+    return true;
+}
+
+bool run_wait_eth0(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+    in_addr want{};
+    long timeout = 15000;
+    if (inet_pton(AF_INET, command.args[0].c_str(), &want) != 1) {
+        *error = "\"" + command.args[0] + "\" is not an IPv4 address";
+        return false;
+    }
+    if (command.args.size() > 1 && !parse_int_arg(command.args[1], 1, 600000, &timeout)) {
+        *error = "\"" + command.args[1] + "\" is not a timeout in milliseconds";
+        return false;
+    }
+    if (!need_network(command, error)) {
+        return false;
+    }
+    auto has_it = [&want] {
+        uint32_t address = 0;
+        return board_network_eth0_address(&address) && address == want.s_addr;
+    };
+    return wait_for(context, timeout, "wait-eth0 " + command.args[0], has_it, error);
+}
+
+namespace {
+
+// Whether process `pid` is udhcpc (BusyBox's, started as "udhcpc") on the board.
+bool is_board_client(const char *pid) {
+    std::string proc = std::string("/proc/") + pid;
+    std::ifstream cmdline(proc + "/cmdline");
+    std::string first;
+    std::getline(cmdline, first, '\0');
+    struct stat ns;
+    return first == "udhcpc" && stat((proc + "/ns/net").c_str(), &ns) == 0 &&
+           ns.st_ino == board_network_namespace();
+}
+
+} // namespace
+
+bool run_expect_dhcp_clients(ScenarioContext &, const ScenarioCommand &command,
+                             std::string *error) {
+    long want = 0;
+    if (!parse_int_arg(command.args[0], 0, 100, &want)) {
+        *error = "\"" + command.args[0] + "\" is not a count";
+        return false;
+    }
+    if (!need_network(command, error)) {
+        return false;
+    }
+    long found = 0;
+    DIR *proc = opendir("/proc");
+    for (dirent *entry = proc ? readdir(proc) : nullptr; entry != nullptr; entry = readdir(proc)) {
+        found +=
+            entry->d_name[0] >= '1' && entry->d_name[0] <= '9' && is_board_client(entry->d_name);
+    }
+    if (proc != nullptr) {
+        closedir(proc);
+    }
+    if (found != want) {
+        *error = "expect-dhcp-clients: " + std::to_string(found) + " udhcpc on the board, not " +
+                 std::to_string(want);
+        return false;
+    }
+    say(command, "expect-dhcp-clients: " + std::to_string(found));
+    return true;
+}
+
+namespace {
+
+// Writes into a non-blocking pipe until it is full (errno EAGAIN) or has no
+// reader (EPIPE; the SIGPIPE that comes with it is taken here, not delivered).
+size_t fill(int fd) {
+    sigset_t pipe_signal, before;
+    sigemptyset(&pipe_signal);
+    sigaddset(&pipe_signal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe_signal, &before);
+    // Small writes into a pipe are all or nothing: the last page's room is filled
+    // by ever smaller ones, down to single bytes.
+    static const char filler[4096] = {};
+    size_t filled = 0;
+    for (size_t size = sizeof filler; size > 0; size /= 2) {
+        ssize_t n;
+        while ((n = write(fd, filler, size)) > 0 || (n == -1 && errno == EINTR)) {
+            filled += n > 0 ? static_cast<size_t>(n) : 0;
+        }
+        if (errno != EAGAIN) {
+            break;
+        }
+    }
+    int error_number = errno;
+    timespec now = {0, 0};
+    if (error_number == EPIPE) {
+        sigtimedwait(&pipe_signal, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = error_number;
+    return filled;
+}
+
+} // namespace
+
+// Fills the address pipe through the client's own descriptor 9, as if the
+// application had not read it for a long time: the script's next write finds it
+// full.
+bool run_fill_address_pipe(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+    pid_t client = need_network(command, error) ? client_pid() : -1;
+    std::string path = "/proc/" + std::to_string(client) + "/fd/9";
+    int fd = client > 0 ? open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    if (fd < 0) {
+        *error = error->empty() ? "fill-address-pipe: " + path + ": " + strerror(errno) : *error;
+        return false;
+    }
+    size_t filled = fill(fd);
+    int error_number = errno;
+    close(fd);
+    if (error_number != EAGAIN) {
+        *error = "fill-address-pipe: " + std::string(strerror(error_number)) +
+                 " (the application has read and closed the pipe already)";
+        return false;
+    }
+    say(command, "fill-address-pipe: " + std::to_string(filled) + " bytes");
+    return true;
+}

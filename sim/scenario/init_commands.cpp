@@ -1,0 +1,166 @@
+// Scenario commands for the board's init: kill the application to see it come
+// back, and check what a start after a kill must find (one stick mount, no
+// process left of the killed start).
+#include "board/app_process.h"
+#include "board/board_clock.h"
+#include "scenario/commands.h"
+#include "scenario/scenario.h"
+
+#include <cstdio>
+#include <dirent.h>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+constexpr long LEFTOVER_TIMEOUT_MS = 5000;
+
+} // namespace
+
+bool run_kill_app(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+    pid_t killed = app_running();
+    if (killed <= 0) {
+        *error = "kill-app: the application is not running";
+        return false;
+    }
+    uint32_t frames = app_frames_since_start();
+    std::string phase = frames == 0 ? std::string("during start-up")
+                                    : "running, " + std::to_string(frames) + " frames shown";
+    printf("ipslide-sim: %6u ms  kill-app: main process %d, %s\n", command.at_ms,
+           static_cast<int>(killed), phase.c_str());
+    app_kill();
+    return true;
+}
+
+namespace {
+
+// Polls until ready() or the timeout; the scenario's timeline moves on by the
+// time it took.
+template <typename Ready>
+bool wait_until_ready(ScenarioContext &context, long timeout_ms, Ready ready) {
+    uint64_t begin = monotonic_us();
+    for (;;) {
+        if (ready()) {
+            context.shift_us += monotonic_us() - begin;
+            return true;
+        }
+        if (app_poll(context.app) != -1 ||
+            monotonic_us() - begin > static_cast<uint64_t>(timeout_ms) * 1000) {
+            context.shift_us += monotonic_us() - begin;
+            return false;
+        }
+        usleep(1000);
+    }
+}
+
+bool timeout_arg(const ScenarioCommand &command, long fallback, long *timeout, std::string *error) {
+    *timeout = fallback;
+    if (!command.args.empty() && !parse_int_arg(command.args[0], 1, 600000, timeout)) {
+        *error = "\"" + command.args[0] + "\" is not a timeout in milliseconds";
+        return false;
+    }
+    return true;
+}
+
+// Lines of the main process's mount table whose mount point is /tmp/d.
+int stick_mounts(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/mountinfo");
+    int count = 0;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string field;
+        for (int i = 0; i < 5 && fields >> field; ++i) {
+        }
+        count += field == "/tmp/d" ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+bool run_expect_stick_mounts(ScenarioContext &, const ScenarioCommand &command,
+                             std::string *error) {
+    long expected = 0;
+    if (!parse_int_arg(command.args[0], 0, 100, &expected)) {
+        *error = "\"" + command.args[0] + "\" is not a number of mounts";
+        return false;
+    }
+    int found = stick_mounts(app_running());
+    printf("ipslide-sim: %6u ms  %d mount%s on /tmp/d\n", command.at_ms, found,
+           found == 1 ? "" : "s");
+    if (found != expected) {
+        *error = "expected " + std::to_string(expected) + " mount(s) on /tmp/d, found " +
+                 std::to_string(found);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// "pid (comm) state ppid pgrp ...": comm may hold blanks and parentheses, so the
+// fields are read after its last ')'.
+bool process_state(const std::string &pid, char *state, long *parent, long *group,
+                   std::string *comm) {
+    std::ifstream in("/proc/" + pid + "/stat");
+    std::string text;
+    if (!std::getline(in, text)) {
+        return false;
+    }
+    size_t open = text.find('('), close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) {
+        return false;
+    }
+    *comm = text.substr(open + 1, close - open - 1);
+    std::istringstream rest(text.substr(close + 1));
+    return static_cast<bool>(rest >> *state >> *parent >> *group);
+}
+
+// Living processes (zombies are ended) in the process groups of ended starts.
+std::string leftovers() {
+    const std::vector<pid_t> &groups = app_ended_groups();
+    std::set<long> ended(groups.begin(), groups.end());
+    std::string found;
+    DIR *proc = opendir("/proc");
+    for (dirent *entry = proc ? readdir(proc) : nullptr; entry != nullptr; entry = readdir(proc)) {
+        std::string pid = entry->d_name;
+        if (pid.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        char state = 0;
+        long parent = 0, group = 0;
+        std::string comm;
+        if (process_state(pid, &state, &parent, &group, &comm) && state != 'Z' &&
+            ended.count(group)) {
+            std::ifstream wchan("/proc/" + pid + "/wchan");
+            std::string waiting;
+            std::getline(wchan, waiting);
+            found += " " + pid + " (" + comm + ", state " + state + ", parent " +
+                     std::to_string(parent) + ", group " + std::to_string(group) + ", waiting in " +
+                     (waiting.empty() ? "-" : waiting) + ")";
+        }
+    }
+    if (proc != nullptr) {
+        closedir(proc);
+    }
+    return found;
+}
+
+} // namespace
+
+bool run_expect_no_leftovers(ScenarioContext &context, const ScenarioCommand &command,
+                             std::string *error) {
+    long timeout = 0;
+    if (!timeout_arg(command, LEFTOVER_TIMEOUT_MS, &timeout, error)) {
+        return false;
+    }
+    if (!wait_until_ready(context, timeout, [] { return leftovers().empty(); })) {
+        *error = "processes of ended starts still run:" + leftovers();
+        return false;
+    }
+    printf("ipslide-sim: %6u ms  no process left of %zu ended start%s\n", command.at_ms,
+           app_ended_groups().size(), app_ended_groups().size() == 1 ? "" : "s");
+    return true;
+}

@@ -1,0 +1,88 @@
+#include "scenario/scenario.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string where(const std::string &path, int line) {
+    return path + ":" + std::to_string(line) + ": ";
+}
+
+bool parse_line(const std::string &text, ScenarioCommand *command, std::string *why) {
+    std::istringstream in(text);
+    std::string at, time;
+    in >> at >> time >> command->name;
+    if (at != "at" || command->name.empty()) {
+        *why = "expected \"at MS COMMAND [ARGS...]\"";
+        return false;
+    }
+    long ms = 0;
+    if (!parse_int_arg(time, 0, 86400000, &ms)) {
+        *why = "\"" + time + "\" is not a time in milliseconds";
+        return false;
+    }
+    command->at_ms = static_cast<uint32_t>(ms);
+    for (std::string word; in >> word;) {
+        command->args.push_back(word);
+    }
+    const CommandSpec *entry = find_command(command->name);
+    if (entry == nullptr) {
+        *why = "unknown command \"" + command->name + "\"";
+        return false;
+    }
+    int n = static_cast<int>(command->args.size());
+    if (n < entry->min_args || n > entry->max_args) {
+        *why = std::string("usage: at MS ") + entry->usage;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool parse_int_arg(const std::string &text, long min, long max, long *value) {
+    if (text.empty()) {
+        return false;
+    }
+    char *end = nullptr;
+    errno = 0;
+    long v = strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < min || v > max) {
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *commands,
+                    std::string *error) {
+    std::ifstream in(path);
+    if (!in) {
+        *error = path + ": cannot read the scenario";
+        return false;
+    }
+    std::string text;
+    for (int line = 1; std::getline(in, text); ++line) {
+        text = text.substr(0, text.find('#'));
+        if (text.find_first_not_of(" \t\r") == std::string::npos) {
+            continue;
+        }
+        ScenarioCommand command;
+        command.line = line;
+        std::string why;
+        if (!parse_line(text, &command, &why)) {
+            *error = where(path, line) + why;
+            return false;
+        }
+        commands->push_back(command);
+    }
+    // Commands run in time order; lines with the same time keep their file order.
+    std::stable_sort(
+        commands->begin(), commands->end(),
+        [](const ScenarioCommand &a, const ScenarioCommand &b) { return a.at_ms < b.at_ms; });
+    return true;
+}

@@ -1,0 +1,51 @@
+// Scenario scripts for the headless simulator: one command a line,
+// "at MS NAME ARGS...", times in milliseconds from the application's start, '#'
+// starts a comment. The commands are the rows of one table (command_table.cpp);
+// their functions parse their words and call the devices, the board or a front.
+#pragma once
+
+#include "options.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct ScenarioCommand {
+    uint32_t at_ms = 0;
+    std::string name;
+    std::vector<std::string> args;
+    int line = 0;
+};
+
+// What a command can reach while it runs.
+struct ScenarioContext {
+    const SimOptions *options = nullptr;
+    pid_t app = -1;
+    uint64_t start_us = 0; // monotonic microseconds at the application's start
+    uint64_t shift_us = 0; // how far waits for a state have pushed the timeline back
+    bool finished = false; // set by "end"
+    int app_status = -1;   // the application's wait status once it has ended
+};
+
+struct CommandSpec {
+    const char *name;
+    int min_args;
+    int max_args;
+    const char *usage;
+    // Returns false with *error set when the command fails; the scenario then stops.
+    bool (*run)(ScenarioContext &context, const ScenarioCommand &command, std::string *error);
+};
+
+// The command table, in the order --help lists it, and one row of it by name
+// (nullptr for an unknown name).
+std::span<const CommandSpec> all_commands();
+const CommandSpec *find_command(const std::string &name);
+
+// Parses a script; on a bad line returns false with "FILE:LINE: why" in *error.
+bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *commands,
+                    std::string *error);
+
+// Argument helpers for command functions.
+bool parse_int_arg(const std::string &text, long min, long max, long *value);

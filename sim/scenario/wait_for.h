@@ -1,0 +1,35 @@
+// Waiting for a state in a scenario command, shared by the commands of every device.
+#pragma once
+
+#include "board/app_process.h"
+#include "board/board_clock.h"
+#include "scenario/scenario.h"
+
+#include <string>
+#include <unistd.h>
+
+// Polls `ready` until it holds or the timeout passes; the time spent is added to the
+// scenario's shift so later commands keep their distance from this one.
+template <typename Ready>
+bool wait_for(ScenarioContext &context, long timeout_ms, const std::string &what, Ready ready,
+              std::string *error) {
+    uint64_t begin = monotonic_us();
+    uint64_t limit = begin + static_cast<uint64_t>(timeout_ms) * 1000;
+    for (;;) {
+        if (ready()) {
+            context.shift_us += monotonic_us() - begin;
+            return true;
+        }
+        int status = app_poll(context.app);
+        if (status != -1) {
+            *error = what + ": the application " + describe_wait_status(status);
+            context.app_status = status;
+            return false;
+        }
+        if (monotonic_us() > limit) {
+            *error = what + ": not within " + std::to_string(timeout_ms) + " ms";
+            return false;
+        }
+        usleep(1000);
+    }
+}
