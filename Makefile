@@ -83,7 +83,7 @@ fuzz: deps
 # Simulated use for MINUTES on the counting simulator (make test soaks a minute).
 MINUTES ?= 10
 soak: build
-	@IPSLIDE_SOAK_SECONDS=$$(( $(MINUTES) * 60 )) build/host/bin/test_sim_reliability \
+	@IPSLIDE_SOAK_SECONDS=$$(( $(MINUTES) * 60 )) build/host/bin/test_sim_end_to_end \
 		--gtest_filter='Soak.*'
 
 # Regenerates every golden frame in tests/golden/ after an intended change to what

@@ -17,7 +17,7 @@
 //
 // Usage: board-vm-touch SERIAL_DEVICE. It returns once the device exists and
 // serves in a child of its own.
-#include "touch_raw.h"
+#include "devices/touch_raw.h"
 
 #include <cerrno>
 #include <csignal>

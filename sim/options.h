@@ -11,8 +11,9 @@ struct SimOptions {
     std::string stick;           // folder or ext4 image; empty: the default stick
     bool cable = true;           // cable plugged in at start (link comes up after 500 ms)
     std::string lease = "192.168.1.42";
-    // "busybox": the real udhcpc and udhcpd in network namespaces (board_network.h);
-    // "standin": the simulator's own client, with eth0 kept in shared memory.
+    // "busybox": the real udhcpc and udhcpd in network namespaces
+    // (devices/board_network.h); "standin": the simulator's own client, with eth0
+    // kept in shared memory.
     std::string dhcp = "busybox";
     int lease_delay_ms = 1000;                   // the stand-in's exchange
     std::string source_dir = IPSLIDE_SOURCE_DIR; // the tree holding deploy/udhcpc.conf

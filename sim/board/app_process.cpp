@@ -20,8 +20,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-uint64_t monotonic_us(); // scenario.h, without the scenario types
-
 namespace {
 
 bool application_process; // this process is one of the application's

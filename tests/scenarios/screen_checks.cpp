@@ -2,8 +2,8 @@
 
 #include "display/canvas.h"
 #include "display/raster.h"
-#include "images.h"
 #include "front/screen_png.h"
+#include "images.h"
 
 namespace {
 

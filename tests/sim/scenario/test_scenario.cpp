@@ -1,9 +1,12 @@
-// Scenario scripts: what parses, what is refused with a useful place and reason.
+// Scenario scripts: what parses, what is refused with a useful place and reason;
+// the command table that --help prints and the parser checks counts against.
 #include "scenario/scenario.h"
 
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -63,6 +66,47 @@ TEST_F(Scenario, MissingFileIsReported) {
     std::string error;
     EXPECT_FALSE(parse_scenario("/nonexistent/tour", &commands, &error));
     EXPECT_EQ(error, "/nonexistent/tour: cannot read the scenario");
+}
+
+// The usage line before its "   (" remark: the name, then one word per argument,
+// optional ones in brackets, "..." for a run of words.
+struct UsageWords {
+    std::string name;
+    int required = 0;
+    int optional = 0;
+    bool open_ended = false;
+};
+
+UsageWords usage_words(const char *usage) {
+    std::string text = usage;
+    std::istringstream in(text.substr(0, text.find("   (")));
+    UsageWords words;
+    in >> words.name;
+    for (std::string word; in >> word;) {
+        words.open_ended |= word.find("...") != std::string::npos;
+        (word[0] == '[' ? words.optional : words.required)++;
+    }
+    return words;
+}
+
+TEST(CommandTable, EachRowIsFoundByItsNameAndItsUsageAgreesWithItsCounts) {
+    std::set<std::string> names;
+    ASSERT_FALSE(all_commands().empty());
+    for (const CommandSpec &entry : all_commands()) {
+        SCOPED_TRACE(entry.name);
+        EXPECT_TRUE(names.insert(entry.name).second) << "listed twice";
+        EXPECT_EQ(find_command(entry.name), &entry);
+        EXPECT_NE(entry.run, nullptr);
+        UsageWords words = usage_words(entry.usage);
+        EXPECT_EQ(words.name, entry.name);
+        EXPECT_LE(entry.min_args, words.required);
+        if (words.open_ended) {
+            EXPECT_GT(entry.max_args, words.required + words.optional);
+        } else {
+            EXPECT_EQ(entry.max_args, words.required + words.optional);
+        }
+    }
+    EXPECT_EQ(find_command("fly"), nullptr);
 }
 
 } // namespace

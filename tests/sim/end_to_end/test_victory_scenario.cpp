@@ -82,7 +82,7 @@ void expect_background_and_strips_only(const std::vector<uint16_t> &screen) {
 
 // One run of the simulator, several views of its results.
 TEST(VictoryScenario, FanfareCapturedWholeAndTheBoardGoneAfterTheFade) {
-    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_puzzle_victory";
+    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/victory";
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     int status = run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + IPSLIDE_SCENARIO +

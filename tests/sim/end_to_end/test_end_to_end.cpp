@@ -1,8 +1,8 @@
 // Headless runs of the real program on the simulated board: the cable, the DHCP
 // stand-in running the shipped udhcpc script, the address reaching the
 // application; and taps reaching it through the touch panel and the reader. The
-// real BusyBox client has its own runs (test_sim_busybox_dhcp.cpp).
-#include "sim_run.h"
+// real BusyBox client has its own runs (test_busybox_dhcp.cpp).
+#include "sim/sim_run.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -10,7 +10,7 @@
 namespace {
 
 TEST(SimNetworkBringUp, PluggingTheCableLeasesAnAddressThatTheApplicationReads) {
-    SimRun run = run_sim("lease",
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "lease",
                          "at 200 link up\n"
                          "at 300 wait-address\n"
                          "at 2500 shot lease\n"
@@ -37,7 +37,7 @@ TEST(SimNetworkBringUp, PluggingTheCableLeasesAnAddressThatTheApplicationReads) 
 // switch tab (bottom right of the LCD) slides to the puzzle, the only scene that
 // ever goes idle, so the wait for idle proves the tap arrived.
 TEST(SimNetworkBringUp, WithoutACableNoAddressArrivesAndTouchStillWorks) {
-    SimRun run = run_sim("no_cable",
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "no_cable",
                          "at 100 wait-frames 2\n"
                          "at 1500 tap 300 230\n"
                          "at 1600 wait-idle\n"
@@ -54,14 +54,14 @@ TEST(SimNetworkBringUp, WithoutACableNoAddressArrivesAndTouchStillWorks) {
 
 TEST(SimTouch, RawPanelValuesAndPressReleaseReachTheApplication) {
     // Raw (200, 880) calibrates to Canvas (9, 278): the bottom-left region.
-    SimRun run = run_sim("tap_raw",
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "tap_raw",
                          "at 100 wait-frames 2\n"
                          "at 200 tap-raw 200 880\n"
                          "at 300 wait-idle\n"
                          "at 400 end\n",
                          "");
     ASSERT_EQ(run.status, 0) << run.said << run.log;
-    SimRun pressed = run_sim("press_release",
+    SimRun pressed = run_sim(IPSLIDE_SIM_BINARY, "press_release",
                              "at 100 wait-frames 2\n"
                              "at 200 press 310 235\n"
                              "at 260 release\n"

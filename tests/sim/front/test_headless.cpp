@@ -16,7 +16,7 @@ int run(const std::string &command) {
 }
 
 TEST(Headless, ShotWritesTheScreenAsSeenAndEndStopsCleanly) {
-    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_basics";
+    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/headless";
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     std::string script = out + "/first.scenario";
@@ -37,7 +37,7 @@ TEST(Headless, ShotWritesTheScreenAsSeenAndEndStopsCleanly) {
 }
 
 TEST(Headless, BadScenarioIsRefusedBeforeAnythingStarts) {
-    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_basics_bad";
+    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/headless_bad";
     std::filesystem::create_directories(out);
     std::string script = out + "/bad.scenario";
     std::ofstream(script) << "at 10 fly\n";

@@ -1,7 +1,7 @@
 // The board with the real DHCP client: the program's network worker, BusyBox
 // udhcpc running the shipped script on the board's eth0, and BusyBox udhcpd on the
 // far end of the veth pair, in namespaces the simulator makes for each run.
-#include "sim_run.h"
+#include "sim/sim_run.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -11,7 +11,7 @@ namespace {
 const std::string BUSYBOX = "--dhcp busybox --lease 10.9.8.7 ";
 
 TEST(SimBusyBoxDhcp, TheFirstLeaseReachesTheApplication) {
-    SimRun run = run_sim("busybox_lease",
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "busybox_lease",
                          "at 100 wait-address\n"
                          "at 200 wait-eth0 10.9.8.7\n"
                          "at 300 expect-dhcp-clients 1\n"
@@ -28,7 +28,7 @@ TEST(SimBusyBoxDhcp, TheFirstLeaseReachesTheApplication) {
 // Leases bound after the application has read its address write into a pipe
 // nobody reads any more: the client carries on.
 TEST(SimBusyBoxDhcp, WithoutALeaseEth0HasTheFixedAddressAndLateLeasesDoNotStopTheClient) {
-    SimRun run = run_sim("busybox_no_lease",
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "busybox_no_lease",
                          "at 0 dhcp-server pause\n"
                          "at 100 wait-log udhcpc: broadcasting discover\n"
                          "at 200 wait-eth0 192.168.1.230\n"
@@ -51,7 +51,7 @@ TEST(SimBusyBoxDhcp, WithoutALeaseEth0HasTheFixedAddressAndLateLeasesDoNotStopTh
 // answers the renewal with a NAK): eth0 falls back to the fixed address until the
 // new lease, whose write into the read pipe must not stop the client either.
 TEST(SimBusyBoxDhcp, ANakThenANewLeaseNeverBlockTheClient) {
-    SimRun run = run_sim("busybox_nak",
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "busybox_nak",
                          "at 100 wait-address\n"
                          "at 200 dhcp-server renumber 10.9.8.50\n"
                          "at 300 wait-log dnsmasq-dhcp: DHCP, IP range\n"
@@ -73,7 +73,7 @@ TEST(SimBusyBoxDhcp, ANakThenANewLeaseNeverBlockTheClient) {
 // and a new lease is bound: its write must fail rather than hold the client,
 // which then still obeys the release that follows.
 TEST(SimBusyBoxDhcp, AFullAddressPipeCannotBlockTheClient) {
-    SimRun run = run_sim("busybox_full_pipe",
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "busybox_full_pipe",
                          "at 100 wait-eth0 10.9.8.7\n"
                          "at 200 fill-address-pipe\n"
                          "at 300 dhcp-client release\n"
@@ -92,7 +92,7 @@ TEST(SimBusyBoxDhcp, AFullAddressPipeCannotBlockTheClient) {
 // process: after any number of restarts one client runs, and the start running
 // gets its address.
 TEST(SimBusyBoxDhcp, AfterRepeatedRestartsOneClientRunsAndTheAddressArrives) {
-    SimRun run = run_sim("busybox_restarts",
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "busybox_restarts",
                          "at 100 wait-address\n"
                          "at 200 kill-app\n"
                          "at 300 kill-app\n"

@@ -19,7 +19,7 @@ struct SimRun {
 
 // Runs the scenario headless and returns the exit status and standard output.
 SimRun run_scenario(const std::string &name, const std::string &scenario) {
-    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_frames_" + name;
+    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/frames_" + name;
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     std::ofstream(out + "/run.scenario") << scenario;

@@ -3,7 +3,7 @@
 // same boot. A start that runs long enough is checked: frames come back, a tap
 // on the switch tab reaches it (it slides to the puzzle), the stick is mounted
 // exactly once on /tmp/d, and no process of any killed start is left.
-#include "sim_run.h"
+#include "sim/sim_run.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -72,7 +72,7 @@ TEST(Respawn, TwentyKillsAtRandomPointsEachComeBackWhole) {
 // keeps failing at once (a stick without a font) is given up on after the tenth
 // end, instead of being started for ever.
 TEST(Respawn, AnApplicationThatKeepsEndingIsGivenUpOn) {
-    std::string stick = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_reliability/fontless-stick";
+    std::string stick = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/fontless-stick";
     std::filesystem::create_directories(stick);
     SimRun run = run_sim(IPSLIDE_SIM_BINARY, "gives_up", "at 0 wait-frames 1 60000\nat 10 end\n",
                          "--stick " + stick);

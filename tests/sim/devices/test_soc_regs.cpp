@@ -29,7 +29,7 @@ class SocRegs : public ::testing::Test {
   protected:
     void SetUp() override {
         options.headless = true;
-        options.out_dir = std::string(IPSLIDE_TEST_OUTPUT) + "/sim_puzzle_soc";
+        options.out_dir = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/soc_regs";
         std::filesystem::remove_all(options.out_dir);
         std::filesystem::create_directories(options.out_dir);
         soc_init(options);
