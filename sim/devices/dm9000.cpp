@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
-#include <string>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
-// Scenario commands that wait for a state of the application instead of guessing
-// how long it takes: on a loaded machine everything after such a wait simply moves
-// later by the time it took.
+// Scenario commands that wait for a state of the application, or for the sound of
+// its buzzer, instead of guessing how long it takes: on a loaded machine
+// everything after such a wait simply moves later by the time it took.
 #include "board/app_process.h"
 #include "board/board_clock.h"
 #include "board/board_state.h"
