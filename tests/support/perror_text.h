@@ -17,6 +17,11 @@ inline std::string regex_escaped(const char *text) {
     return escaped;
 }
 
+// The line perror(what) writes, as a piece of a pattern.
+inline std::string perror_line(const char *what, int error) {
+    return regex_escaped(what) + ": " + regex_escaped(strerror(error)) + "\n";
+}
+
 inline std::string perror_pattern(const char *what, int error) {
-    return "^" + regex_escaped(what) + ": " + regex_escaped(strerror(error)) + "\n$";
+    return "^" + perror_line(what, error) + "$";
 }
