@@ -1,13 +1,14 @@
 # Front door. `make` builds the host preset, `make run` starts the simulator
 # (a window where there is a display, otherwise the headless tour into out/),
 # `make test` runs every test, the host's and then the board build's:
-# `make arm` builds the static ARM binary, whose unit tests run under qemu-arm.
+# `make arm` builds the static ARMv4T board binary, `make arm-tests` the unit
+# tests as ARM binaries; both run under qemu-arm.
 JOBS ?= $(shell nproc)
 SIM := build/host/bin/ipslide-sim
 # What make run and make tour start: optimised, no sanitizers (the tests keep them).
 RUN_SIM := build/release/bin/ipslide-sim
 
-.PHONY: all deps configure build arm run-build run tour test unit-tests script-tests golden clean bench bench-host \
+.PHONY: all deps configure build arm arm-tests run-build run tour test unit-tests script-tests golden clean bench bench-host \
 	unsigned-char fuzz soak
 
 all: build
@@ -21,11 +22,19 @@ configure: deps
 build: configure
 	@cmake --build --preset host -j $(JOBS)
 
-# The board build: FreeType from Debian's armel packages, then the arm preset.
+# The board build: the ARMv4T runtime (musl, FreeType, libgcc; built once from
+# Debian's packages, cached in build/v4t-runtime), then the arm preset.
 arm: deps
-	@tools/make-arm-sysroot
+	@tools/make-v4t-runtime
 	@cmake --preset arm >/dev/null
 	@cmake --build --preset arm -j $(JOBS)
+
+# The unit tests as static ARM binaries on Debian's armel glibc and FreeType:
+# GoogleTest needs a C++ library, which the board's runtime does not have.
+arm-tests: deps
+	@tools/make-arm-sysroot
+	@cmake --preset arm-tests >/dev/null
+	@cmake --build --preset arm-tests -j $(JOBS)
 
 # The simulator a person runs: optimised and without the sanitizers.
 run-build: deps
@@ -57,6 +66,8 @@ test: build
 	@$(MAKE) --no-print-directory arm
 	@tools/check-arm-binary build/arm
 	@ctest --preset arm -j $(JOBS)
+	@$(MAKE) --no-print-directory arm-tests
+	@ctest --preset arm-tests -j $(JOBS)
 	@python3 -m unittest discover -v -s tests/board_vm -p 'test_*.py'
 
 # The board in a box: the board binary on Debian's armmp kernel under QEMU
@@ -92,11 +103,12 @@ golden: configure
 	@cmake --build --preset host --target ipslide-sim -j $(JOBS)
 	@tools/make-golden $(SIM)
 
-# docs/performance.md and its chart: ARM instructions per frame counted under
-# qemu-arm (twice, the counts must agree), the binary's size, and the simulator's
-# frame rates, touch latency, start-up and memory (optimised build; a few minutes).
+# docs/performance.md and its chart: ARM instructions per frame of the board
+# build counted under qemu-arm's ARMv4T CPU (twice, the counts must agree), the
+# binary's size, and the simulator's frame rates, touch latency, start-up and
+# memory (optimised build; a few minutes).
 bench: deps
-	@tools/make-arm-sysroot
+	@tools/make-v4t-runtime
 	@cmake --preset arm >/dev/null
 	@cmake --build --preset arm --target ipslide frame_bench -j $(JOBS)
 	@cmake --preset release >/dev/null

@@ -3,6 +3,7 @@
 // client, every failure's message and status, and the single read of the address.
 #include "font/glyph_atlas.h"
 #include "font/text_metrics.h"
+#include "support/perror_text.h"
 #include "support/platform_guard.h"
 #include "workers/net_bringup.h"
 #include "workers/net_worker.h"
@@ -349,7 +350,7 @@ class NetWorkerDeathTest : public testing::Test {
 TEST_F(NetWorkerDeathTest, WaitsForTheLinkConfiguresEth0ThenExecsTheDhcpClient) {
     ASSERT_EQ(pipe(journal_pipe), 0);
     status_reads = {0x00, 0x40};
-    EXPECT_EXIT(net_worker_run(), testing::ExitedWithCode(1), "^execl: Exec format error\n$");
+    EXPECT_EXIT(net_worker_run(), testing::ExitedWithCode(1), perror_pattern("execl", ENOEXEC));
     close(journal_pipe[1]);
     std::string seen;
     char chunk[512];

@@ -1,6 +1,7 @@
 // What a start finds after an earlier one in the same boot: the touch node it
 // keeps or makes again, and the workers' tie to the main process, in order with
 // fakes and for real, with a main process that is killed.
+#include "support/perror_text.h"
 #include "support/platform_guard.h"
 #include "workers/net_bringup.h"
 #include "workers/net_worker.h"
@@ -161,20 +162,22 @@ class WorkerTieDeathTest : public testing::Test {
 
 // PR_SET_PDEATHSIG is 1, SIGKILL 9.
 constexpr char TIE[] = "getpid\nfork\nprctl 1 9\ngetppid\n";
-constexpr char MADE_THEN_REFUSED[] =
-    "mknod /tmp/touch 8448 13:64\nopen /tmp/touch\nopen touch: Permission denied\n$";
+std::string made_then_refused() {
+    return "mknod /tmp/touch 8448 13:64\nopen /tmp/touch\n" + perror_line("open touch", EACCES) +
+           "$";
+}
 
 TEST_F(WorkerTieDeathTest, TheNetworkWorkerTiesItselfBeforeAnythingElse) {
     parent_now = 700;
     // Its first step refused, so the road ends there.
-    std::string expected = std::string("^(open /dev/null\n){3}") + TIE +
-                           "open /dev/mem\n/dev/mem: Permission denied\n$";
+    std::string expected = std::string("^(open /dev/null\n){3}") + TIE + "open /dev/mem\n" +
+                           perror_line("/dev/mem", EACCES) + "$";
     EXPECT_EXIT(net_worker_start(), testing::KilledBySignal(SIGABRT), expected);
 }
 
 TEST_F(WorkerTieDeathTest, TheTouchReaderTiesItselfBeforeAnythingElse) {
     parent_now = 700;
-    std::string expected = std::string("^") + TIE + "stat /tmp/touch\n" + MADE_THEN_REFUSED;
+    std::string expected = std::string("^") + TIE + "stat /tmp/touch\n" + made_then_refused();
     EXPECT_EXIT(touch_worker_start(), testing::ExitedWithCode(1), expected);
 }
 

@@ -2,6 +2,7 @@
 // tile, the result, and the victory's sound and fade, frame by frame on a fake clock.
 #include "assets/images.h"
 #include "display/backgrounds.h"
+#include "display/framebuffer.h"
 #include "display/raster.h"
 #include "puzzle_fakes.h"
 #include "scenes/puzzle/puzzle_board.h"
@@ -400,6 +401,15 @@ TEST_F(PuzzleSceneTest, ARestartedClockEndsTheFadeOnTheNextFrame) {
     restart_puzzle_clock();
     EXPECT_EQ(render_at(0), 0);
     EXPECT_EQ(puzzle_state.victory_done, 1);
+}
+
+// Tile rows are copied and blended onto Canvas rows at GRID_LEFT + 48 k: the
+// picture must start on the same half of a word, or every copy takes the slow
+// road of unlike alignments.
+TEST(PuzzleTiles, StartOnTheSameHalfWordAsTheirCanvasColumn) {
+    auto picture = reinterpret_cast<uintptr_t>(img_puzzle_tiles);
+    auto column = reinterpret_cast<uintptr_t>(&frame_canvas.px[GRID_LEFT]);
+    EXPECT_EQ(picture % 4, column % 4);
 }
 
 } // namespace
