@@ -28,16 +28,20 @@ status=0
 # The shell stays PID 1 of the namespace and waits for the program: when it
 # ends, its workers end with it. (qemu as PID 1 could not die of the guest's
 # SIGILL: init ignores a signal it sends itself.)
+# The program is copied out before the private /tmp covers the real one: the
+# checkout, and so the program, may well live under /tmp.
 # shellcheck disable=SC2016 # expanded by the inner shell
 unshare --user --map-root-user --mount --pid --fork sh -c '
     set -e
     mount -t tmpfs dev /dev
     touch /dev/null && mount --bind "$1/stderr" /dev/null
+    mkdir /dev/board && cp "$3" /dev/board/ipslide
     mount -t tmpfs tmp /tmp
     mkdir /tmp/d && mount -t tmpfs stick /tmp/d
     cp "$2" /tmp/d/concours-48.ttf
-    shift 2
-    "$@"' sh "$work" "$font" "${qemu[@]}" "$program" >"$work/qemu" 2>&1 || status=$?
+    shift 3
+    "$@" /dev/board/ipslide' sh "$work" "$font" "$program" "${qemu[@]}" \
+    >"$work/qemu" 2>&1 || status=$?
 out=$work/stderr
 cat "$work/qemu" >>"$out"
 
