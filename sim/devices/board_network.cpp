@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sched.h>
@@ -312,6 +313,13 @@ void board_network_server_pause(bool paused) {
     if (server_pid > 0) {
         kill(server_pid, paused ? SIGSTOP : SIGCONT);
     }
+}
+
+pid_t board_network_client_pid() {
+    std::ifstream in(std::string(board_state()->boot_dir) + "/udhcpc.eth0.pid");
+    pid_t pid = -1;
+    in >> pid;
+    return in ? pid : -1;
 }
 
 bool board_network_eth0_address(uint32_t *address) {

@@ -43,6 +43,8 @@ void board_network_server_pause(bool paused);
 // `address` only: a client renewing the old lease gets a NAK, then the new one.
 // False with *error set when dnsmasq is missing or cannot be started.
 bool board_network_server_renumber(const std::string &address, std::string *error);
+// The board's running udhcpc, from the pid file it keeps in the board's /tmp; -1 if none.
+pid_t board_network_client_pid();
 // The address eth0 has now (network byte order), false when it has none.
 bool board_network_eth0_address(uint32_t *address);
 // Ends the server; the namespaces go with the simulator's last descriptors.

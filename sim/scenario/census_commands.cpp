@@ -12,38 +12,7 @@
 
 namespace {
 
-struct Resources {
-    long descriptors = -1;
-    long resident_pages = -1;
-};
-
-Resources mark;
-
-long count_descriptors(pid_t pid) {
-    DIR *dir = opendir(("/proc/" + std::to_string(pid) + "/fd").c_str());
-    if (dir == nullptr) {
-        return -1;
-    }
-    long count = 0;
-    for (dirent *entry = readdir(dir); entry != nullptr; entry = readdir(dir)) {
-        count += entry->d_name[0] != '.' ? 1 : 0;
-    }
-    closedir(dir);
-    return count;
-}
-
-// statm: size, resident, shared, ... in pages.
-Resources measure() {
-    Resources now;
-    pid_t pid = app_running();
-    now.descriptors = count_descriptors(pid);
-    std::ifstream statm("/proc/" + std::to_string(pid) + "/statm");
-    long size = 0;
-    if (!(statm >> size >> now.resident_pages)) {
-        now.resident_pages = -1;
-    }
-    return now;
-}
+BoardResources mark;
 
 std::string counts_text(const uint64_t (&counts)[ALLOC_KINDS]) {
     std::string text;
@@ -74,29 +43,32 @@ bool run_expect_no_allocation(ScenarioContext &, const ScenarioCommand &command,
     return true;
 }
 
-bool run_resources_mark(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
-    mark = measure();
-    if (mark.descriptors < 0 || mark.resident_pages < 0) {
-        *error = "resources-mark: cannot read the main process's /proc entries";
+bool run_resources_mark(ScenarioContext &context, const ScenarioCommand &command,
+                        std::string *error) {
+    if (!context.board->resources(&mark, error)) {
+        *error = "resources-mark: " + *error;
         return false;
     }
-    printf("ipslide-sim: %6u ms  resources: %ld descriptors, %ld resident pages\n", command.at_ms,
-           mark.descriptors, mark.resident_pages);
+    printf("ipslide-sim: %6u ms  resources: %ld descriptors, %ld kB resident\n", command.at_ms,
+           mark.descriptors, mark.resident_kb);
     return true;
 }
 
-bool run_expect_resources_steady(ScenarioContext &, const ScenarioCommand &command,
+bool run_expect_resources_steady(ScenarioContext &context, const ScenarioCommand &command,
                                  std::string *error) {
+    BoardResources now;
     if (mark.descriptors < 0) {
         *error = "expect-resources-steady needs a resources-mark before it";
         return false;
     }
-    Resources now = measure();
-    printf("ipslide-sim: %6u ms  resources: %ld descriptors, %ld resident pages (marked %ld, "
+    if (!context.board->resources(&now, error)) {
+        *error = "expect-resources-steady: " + *error;
+        return false;
+    }
+    printf("ipslide-sim: %6u ms  resources: %ld descriptors, %ld kB resident (marked %ld, "
            "%ld)\n",
-           command.at_ms, now.descriptors, now.resident_pages, mark.descriptors,
-           mark.resident_pages);
-    if (now.descriptors != mark.descriptors || now.resident_pages > mark.resident_pages) {
+           command.at_ms, now.descriptors, now.resident_kb, mark.descriptors, mark.resident_kb);
+    if (now.descriptors != mark.descriptors || now.resident_kb > mark.resident_kb) {
         *error = "the application's descriptors or resident memory grew";
         return false;
     }

@@ -22,20 +22,14 @@
 
 namespace {
 
-bool need_network(const ScenarioCommand &command, std::string *error) {
-    if (!board_network_on()) {
-        *error = command.name + ": only with --dhcp busybox";
+bool need_network(const ScenarioContext &context, const ScenarioCommand &command,
+                  std::string *error) {
+    const char *why = context.board->no_dhcp();
+    if (why != nullptr) {
+        *error = command.name + ": " + why;
         return false;
     }
     return true;
-}
-
-// The running client, from the pid file it keeps in the board's /tmp; -1 if none.
-pid_t client_pid() {
-    std::ifstream in(std::string(board_state()->boot_dir) + "/udhcpc.eth0.pid");
-    pid_t pid = -1;
-    in >> pid;
-    return in ? pid : -1;
 }
 
 void say(const ScenarioCommand &command, const std::string &what) {
@@ -44,14 +38,14 @@ void say(const ScenarioCommand &command, const std::string &what) {
 
 } // namespace
 
-bool run_dhcp_server(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+bool run_dhcp_server(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     const std::string &how = command.args[0];
     bool renumber = how == "renumber" && command.args.size() == 2;
     if (!renumber && (how != "pause" && how != "resume")) {
         *error = "usage: at MS dhcp-server pause|resume|renumber IP";
         return false;
     }
-    if (!need_network(command, error)) {
+    if (!need_network(context, command, error)) {
         return false;
     }
     if (renumber) {
@@ -68,18 +62,21 @@ bool run_dhcp_server(ScenarioContext &, const ScenarioCommand &command, std::str
 
 // udhcpc's own signals: SIGUSR1 renews (twice in a row: drops the lease and
 // starts over), SIGUSR2 releases the lease.
-bool run_dhcp_client(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+bool run_dhcp_client(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     const std::string &how = command.args[0];
     if (how != "renew" && how != "release") {
         *error = "usage: at MS dhcp-client renew|release";
         return false;
     }
-    pid_t client = need_network(command, error) ? client_pid() : -1;
-    if (client <= 0 || kill(client, how == "renew" ? SIGUSR1 : SIGUSR2) != 0) {
-        *error = error->empty() ? "dhcp-client: no client runs" : *error;
+    std::string what;
+    if (!need_network(context, command, error)) {
         return false;
     }
-    say(command, "dhcp-client " + how + " (udhcpc " + std::to_string(client) + ")");
+    if (!context.board->signal_dhcp_client(how == "renew", &what, error)) {
+        *error = "dhcp-client: " + *error;
+        return false;
+    }
+    say(command, "dhcp-client " + how + " (" + what + ")");
     return true;
 }
 
@@ -94,49 +91,31 @@ bool run_wait_eth0(ScenarioContext &context, const ScenarioCommand &command, std
         *error = "\"" + command.args[1] + "\" is not a timeout in milliseconds";
         return false;
     }
-    if (!need_network(command, error)) {
+    if (!need_network(context, command, error)) {
         return false;
     }
-    auto has_it = [&want] {
+    const ScenarioBoard *board = context.board;
+    auto has_it = [board, &want] {
         uint32_t address = 0;
-        return board_network_eth0_address(&address) && address == want.s_addr;
+        return board->eth0_address(&address) && address == want.s_addr;
     };
     return wait_for(context, timeout, "wait-eth0 " + command.args[0], has_it, error);
 }
 
-namespace {
-
-// Whether process `pid` is udhcpc (BusyBox's, started as "udhcpc") on the board.
-bool is_board_client(const char *pid) {
-    std::string proc = std::string("/proc/") + pid;
-    std::ifstream cmdline(proc + "/cmdline");
-    std::string first;
-    std::getline(cmdline, first, '\0');
-    struct stat ns;
-    return first == "udhcpc" && stat((proc + "/ns/net").c_str(), &ns) == 0 &&
-           ns.st_ino == board_network_namespace();
-}
-
-} // namespace
-
-bool run_expect_dhcp_clients(ScenarioContext &, const ScenarioCommand &command,
+bool run_expect_dhcp_clients(ScenarioContext &context, const ScenarioCommand &command,
                              std::string *error) {
     long want = 0;
     if (!parse_int_arg(command.args[0], 0, 100, &want)) {
         *error = "\"" + command.args[0] + "\" is not a count";
         return false;
     }
-    if (!need_network(command, error)) {
+    if (!need_network(context, command, error)) {
         return false;
     }
-    long found = 0;
-    DIR *proc = opendir("/proc");
-    for (dirent *entry = proc ? readdir(proc) : nullptr; entry != nullptr; entry = readdir(proc)) {
-        found +=
-            entry->d_name[0] >= '1' && entry->d_name[0] <= '9' && is_board_client(entry->d_name);
-    }
-    if (proc != nullptr) {
-        closedir(proc);
+    long found = context.board->dhcp_clients(error);
+    if (found < 0) {
+        *error = "expect-dhcp-clients: " + *error;
+        return false;
     }
     if (found != want) {
         *error = "expect-dhcp-clients: " + std::to_string(found) + " udhcpc on the board, not " +
@@ -184,8 +163,9 @@ size_t fill(int fd) {
 // Fills the address pipe through the client's own descriptor 9, as if the
 // application had not read it for a long time: the script's next write finds it
 // full.
-bool run_fill_address_pipe(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
-    pid_t client = need_network(command, error) ? client_pid() : -1;
+bool run_fill_address_pipe(ScenarioContext &context, const ScenarioCommand &command,
+                           std::string *error) {
+    pid_t client = need_network(context, command, error) ? board_network_client_pid() : -1;
     std::string path = "/proc/" + std::to_string(client) + "/fd/9";
     int fd = client > 0 ? open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC) : -1;
     if (fd < 0) {

@@ -19,18 +19,13 @@ constexpr long LEFTOVER_TIMEOUT_MS = 5000;
 
 } // namespace
 
-bool run_kill_app(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
-    pid_t killed = app_running();
-    if (killed <= 0) {
-        *error = "kill-app: the application is not running";
+bool run_kill_app(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+    std::string what;
+    if (!context.board->kill_app(&what, error)) {
+        *error = "kill-app: " + *error;
         return false;
     }
-    uint32_t frames = app_frames_since_start();
-    std::string phase = frames == 0 ? std::string("during start-up")
-                                    : "running, " + std::to_string(frames) + " frames shown";
-    printf("ipslide-sim: %6u ms  kill-app: main process %d, %s\n", command.at_ms,
-           static_cast<int>(killed), phase.c_str());
-    app_kill();
+    printf("ipslide-sim: %6u ms  kill-app: %s\n", command.at_ms, what.c_str());
     return true;
 }
 

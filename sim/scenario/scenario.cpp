@@ -12,7 +12,22 @@ std::string where(const std::string &path, int line) {
     return path + ":" + std::to_string(line) + ": ";
 }
 
-bool parse_line(const std::string &text, ScenarioCommand *command, std::string *why) {
+std::string board_name(unsigned board) {
+    return board == QEMU_BOARD ? "the QEMU board" : "the simulated board";
+}
+
+std::string commands_of(unsigned board) {
+    std::string names;
+    for (const CommandSpec &entry : all_commands()) {
+        if ((entry.boards & board) != 0) {
+            names += (names.empty() ? "" : ", ") + std::string(entry.name);
+        }
+    }
+    return names;
+}
+
+bool parse_line(const std::string &text, ScenarioCommand *command, std::string *why,
+                unsigned board) {
     std::istringstream in(text);
     std::string at, time;
     in >> at >> time >> command->name;
@@ -32,6 +47,11 @@ bool parse_line(const std::string &text, ScenarioCommand *command, std::string *
     const CommandSpec *entry = find_command(command->name);
     if (entry == nullptr) {
         *why = "unknown command \"" + command->name + "\"";
+        return false;
+    }
+    if ((entry->boards & board) == 0) {
+        *why = board_name(board) + " cannot play \"" + command->name + "\"; it plays " +
+               commands_of(board);
         return false;
     }
     int n = static_cast<int>(command->args.size());
@@ -59,7 +79,7 @@ bool parse_int_arg(const std::string &text, long min, long max, long *value) {
 }
 
 bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *commands,
-                    std::string *error) {
+                    std::string *error, unsigned board) {
     std::ifstream in(path);
     if (!in) {
         *error = path + ": cannot read the scenario";
@@ -74,7 +94,7 @@ bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *comma
         ScenarioCommand command;
         command.line = line;
         std::string why;
-        if (!parse_line(text, &command, &why)) {
+        if (!parse_line(text, &command, &why, board)) {
             *error = where(path, line) + why;
             return false;
         }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "options.h"
+#include "scenario/scenario_board.h"
 
 #include <cstdint>
 #include <span>
@@ -22,6 +23,7 @@ struct ScenarioCommand {
 // What a command can reach while it runs.
 struct ScenarioContext {
     const SimOptions *options = nullptr;
+    const ScenarioBoard *board = &sim_scenario_board();
     pid_t app = -1;
     uint64_t start_us = 0; // monotonic microseconds at the application's start
     uint64_t shift_us = 0; // how far waits for a state have pushed the timeline back
@@ -29,11 +31,16 @@ struct ScenarioContext {
     int app_status = -1;   // the application's wait status once it has ended
 };
 
+constexpr unsigned SIM_BOARD = 1;
+constexpr unsigned QEMU_BOARD = 2;
+constexpr unsigned BOTH_BOARDS = SIM_BOARD | QEMU_BOARD;
+
 struct CommandSpec {
     const char *name;
     int min_args;
     int max_args;
     const char *usage;
+    unsigned boards; // which boards play it; on both it means the same
     // Returns false with *error set when the command fails; the scenario then stops.
     bool (*run)(ScenarioContext &context, const ScenarioCommand &command, std::string *error);
 };
@@ -44,8 +51,9 @@ std::span<const CommandSpec> all_commands();
 const CommandSpec *find_command(const std::string &name);
 
 // Parses a script; on a bad line returns false with "FILE:LINE: why" in *error.
+// A command the board (SIM_BOARD or QEMU_BOARD) does not play is such a bad line.
 bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *commands,
-                    std::string *error);
+                    std::string *error, unsigned board = SIM_BOARD);
 
 // Argument helpers for command functions.
 bool parse_int_arg(const std::string &text, long min, long max, long *value);

@@ -33,16 +33,16 @@ bool screen_args(const ScenarioCommand &command, int *x, int *y, std::string *er
     return true;
 }
 
-void release_later() {
-    std::thread([] {
+void release_later(const ScenarioBoard *board) {
+    std::thread([board] {
         std::this_thread::sleep_for(TAP_HOLD);
-        touch_panel_release();
+        board->release();
     }).detach();
 }
 
 } // namespace
 
-bool run_tap(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+bool run_tap(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     int x = 0, y = 0;
     if (!screen_args(command, &x, &y, error)) {
         return false;
@@ -50,12 +50,12 @@ bool run_tap(ScenarioContext &, const ScenarioCommand &command, std::string *err
     int32_t raw_x = 0, raw_y = 0;
     touch_screen_to_raw(x, y, &raw_x, &raw_y);
     printf("ipslide-sim: %6u ms  tap %d %d (raw %d %d)\n", command.at_ms, x, y, raw_x, raw_y);
-    touch_panel_press_raw(raw_x, raw_y);
-    release_later();
+    context.board->press_raw(raw_x, raw_y);
+    release_later(context.board);
     return true;
 }
 
-bool run_tap_raw(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+bool run_tap_raw(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     long raw_x = 0, raw_y = 0;
     constexpr long LO = std::numeric_limits<int32_t>::min();
     constexpr long HI = std::numeric_limits<int32_t>::max();
@@ -65,24 +65,26 @@ bool run_tap_raw(ScenarioContext &, const ScenarioCommand &command, std::string 
         return false;
     }
     printf("ipslide-sim: %6u ms  tap-raw %ld %ld\n", command.at_ms, raw_x, raw_y);
-    touch_panel_press_raw(static_cast<int32_t>(raw_x), static_cast<int32_t>(raw_y));
-    release_later();
+    context.board->press_raw(static_cast<int32_t>(raw_x), static_cast<int32_t>(raw_y));
+    release_later(context.board);
     return true;
 }
 
-bool run_press(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+bool run_press(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     int x = 0, y = 0;
     if (!screen_args(command, &x, &y, error)) {
         return false;
     }
+    int32_t raw_x = 0, raw_y = 0;
+    touch_screen_to_raw(x, y, &raw_x, &raw_y);
     printf("ipslide-sim: %6u ms  press %d %d\n", command.at_ms, x, y);
-    touch_panel_press(x, y);
+    context.board->press_raw(raw_x, raw_y);
     return true;
 }
 
-bool run_release(ScenarioContext &, const ScenarioCommand &command, std::string *) {
+bool run_release(ScenarioContext &context, const ScenarioCommand &command, std::string *) {
     printf("ipslide-sim: %6u ms  release\n", command.at_ms);
-    touch_panel_release();
+    context.board->release();
     return true;
 }
 

@@ -33,15 +33,9 @@ bool run_wait_idle(ScenarioContext &context, const ScenarioCommand &command, std
     if (!timeout_arg(command, 0, &timeout, error)) {
         return false;
     }
-    // A wait that began before the last press has not seen that touch yet.
+    const ScenarioBoard *board = context.board;
     return wait_for(
-        context, timeout, "wait-idle",
-        [] {
-            const BoardState &board = *board_state();
-            return board.idle_wait.load() != 0 &&
-                   board.wait_begin_us.load() > board.press_us.load();
-        },
-        error);
+        context, timeout, "wait-idle", [board] { return board->idle(); }, error);
 }
 
 bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
@@ -53,11 +47,11 @@ bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, s
     if (!timeout_arg(command, 1, &timeout, error)) {
         return false;
     }
-    uint32_t target = board_state()->waits.load() + static_cast<uint32_t>(frames);
+    const ScenarioBoard *board = context.board;
+    uint32_t target = board->frames() + static_cast<uint32_t>(frames);
     return wait_for(
         context, timeout, "wait-frames",
-        [target] { return static_cast<int32_t>(board_state()->waits.load() - target) >= 0; },
-        error);
+        [board, target] { return static_cast<int32_t>(board->frames() - target) >= 0; }, error);
 }
 
 bool run_wait_slide(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {

@@ -1,7 +1,6 @@
 // Waiting for a state in a scenario command, shared by the commands of every device.
 #pragma once
 
-#include "board/app_process.h"
 #include "board/board_clock.h"
 #include "scenario/scenario.h"
 
@@ -20,10 +19,9 @@ bool wait_for(ScenarioContext &context, long timeout_ms, const std::string &what
             context.shift_us += monotonic_us() - begin;
             return true;
         }
-        int status = app_poll(context.app);
-        if (status != -1) {
-            *error = what + ": the application " + describe_wait_status(status);
-            context.app_status = status;
+        std::string why;
+        if (!context.board->running(context, &why)) {
+            *error = what + ": " + why;
             return false;
         }
         if (monotonic_us() > limit) {

@@ -1,0 +1,46 @@
+// The board a scenario plays on: the simulated board or the QEMU board. The
+// commands that mean the same on both reach their board only through this
+// table; a command that needs more of the board than this is played by the
+// simulated board alone, and the QEMU board refuses it by name before it boots.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct ScenarioContext;
+
+struct BoardResources {
+    long descriptors = -1; // open descriptors of the running start's main process
+    long resident_kb = -1; // its resident memory
+};
+
+struct ScenarioBoard {
+    const char *name; // as an error names it: "the simulated board"
+    // False once the scenario cannot go on (init gave up, QEMU ended); *why says why.
+    bool (*running)(ScenarioContext &context, std::string *why);
+    // The pen at raw panel values, and lifted.
+    void (*press_raw)(int32_t raw_x, int32_t raw_y);
+    void (*release)();
+    // The screen, 320x240 RGB565, as a whole frame where the board can tell.
+    void (*screen)(uint16_t *pixels);
+    // Frames shown so far; whether the shown scene is still and the application
+    // has taken the last touch; whether the running start has read its address.
+    uint32_t (*frames)();
+    bool (*idle)();
+    bool (*address_read)();
+    void (*set_link)(bool plugged);
+    // SIGKILL to the running start's main process; *what says which, and when.
+    bool (*kill_app)(std::string *what, std::string *error);
+    // Why the board has no real DHCP client and server, nullptr when it has them.
+    const char *(*no_dhcp)();
+    // eth0's address (network byte order); false when it has none.
+    bool (*eth0_address)(uint32_t *address);
+    // udhcpc processes on the board, -1 with *error set when they cannot be counted.
+    int (*dhcp_clients)(std::string *error);
+    // SIGUSR1 (renew) or SIGUSR2 (release) to the board's udhcpc.
+    bool (*signal_dhcp_client)(bool renew, std::string *what, std::string *error);
+    bool (*resources)(BoardResources *now, std::string *error);
+};
+
+// The simulated board's table (scenario/sim_scenario_board.cpp).
+const ScenarioBoard &sim_scenario_board();
