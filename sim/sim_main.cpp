@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <getopt.h>
 #include <string>
 #include <sys/prctl.h>
 
@@ -40,7 +41,11 @@ void usage(FILE *to) {
                 "                      network namespaces of their own (default where busybox\n"
                 "                      is installed), or the simulator's stand-in\n"
                 "  --lease IP          the address the DHCP server leases (default 192.168.1.42)\n"
+                "  --lease-time S      how long a lease lasts, 10..86400 s (default 3600)\n"
                 "  --lease-delay MS    how long the stand-in's exchange takes (default 1000)\n"
+                "  --board sim|qemu    the simulated board (default), or the board binary of\n"
+                "                      make arm on a real Linux kernel under QEMU (headless)\n"
+                "  --inittab FILE      the QEMU board's inittab (default deploy/inittab)\n"
                 "\n"
                 "window keys: q or Esc quit, l plugs/unplugs the cable\n"
                 "\nscenario commands:\n");
@@ -49,14 +54,6 @@ void usage(FILE *to) {
     }
     fprintf(to, "\nother programs:\n");
     print_subcommands();
-}
-
-bool need_value(int i, int argc, const char *flag) {
-    if (i + 1 >= argc) {
-        fprintf(stderr, "ipslide-sim: %s needs a value\n", flag);
-        return false;
-    }
-    return true;
 }
 
 // An address a /24 can lease: not its network (.0) nor its broadcast (.255).
@@ -69,42 +66,92 @@ bool lease_address(const char *text) {
     return last != 0 && last != 255;
 }
 
+bool one_of(const char *value, const char *a, const char *b) {
+    return strcmp(value, a) == 0 || strcmp(value, b) == 0;
+}
+
+// One option and its value; false when the value is not one the option takes.
+bool take_option(int option, const char *value, SimOptions *o) {
+    long n = 0;
+    switch (option) {
+    case 'H':
+        o->headless = true;
+        return true;
+    case 's':
+        o->script = value;
+        return true;
+    case 'o':
+        o->out_dir = value;
+        return true;
+    case 'k':
+        o->stick = value;
+        return true;
+    case 'i':
+        o->inittab = value;
+        return true;
+    case 'S':
+        return parse_int_arg(value, 1, 8, &n) && (o->scale = static_cast<int>(n), true);
+    case 'c':
+        return one_of(value, "on", "off") && (o->cable = strcmp(value, "on") == 0, true);
+    case 'l':
+        return lease_address(value) && (o->lease = value, true);
+    case 'd':
+        return one_of(value, "busybox", "standin") && (o->dhcp = value, true);
+    case 'b':
+        return one_of(value, "sim", "qemu") && (o->board = value, true);
+    case 'T':
+        return parse_int_arg(value, 10, 86400, &n) &&
+               (o->lease_seconds = static_cast<int>(n), true);
+    case 'D':
+        return parse_int_arg(value, 0, 600000, &n) &&
+               (o->lease_delay_ms = static_cast<int>(n), true);
+    default:
+        return false;
+    }
+}
+
+const option LONG_OPTIONS[] = {{"headless", no_argument, nullptr, 'H'},
+                               {"help", no_argument, nullptr, 'h'},
+                               {"script", required_argument, nullptr, 's'},
+                               {"out", required_argument, nullptr, 'o'},
+                               {"scale", required_argument, nullptr, 'S'},
+                               {"stick", required_argument, nullptr, 'k'},
+                               {"cable", required_argument, nullptr, 'c'},
+                               {"lease", required_argument, nullptr, 'l'},
+                               {"dhcp", required_argument, nullptr, 'd'},
+                               {"lease-delay", required_argument, nullptr, 'D'},
+                               {"board", required_argument, nullptr, 'b'},
+                               {"inittab", required_argument, nullptr, 'i'},
+                               {"lease-time", required_argument, nullptr, 'T'},
+                               {nullptr, 0, nullptr, 0}};
+
 bool parse_options(int argc, char **argv, SimOptions *o) {
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        long n = 0;
-        if (a == "--headless") {
-            o->headless = true;
-        } else if (a == "--help" || a == "-h") {
+    for (int option; (option = getopt_long(argc, argv, "+:h", LONG_OPTIONS, nullptr)) != -1;) {
+        if (option == 'h') {
             usage(stdout);
             exit(0);
-        } else if (!need_value(i, argc, argv[i])) {
+        }
+        if (option == ':' || option == '?') {
+            fprintf(stderr, "ipslide-sim: %s %s\n", argv[optind - 1],
+                    option == ':' ? "needs a value" : "is not an option");
             return false;
-        } else if (a == "--script") {
-            o->script = argv[++i];
-        } else if (a == "--out") {
-            o->out_dir = argv[++i];
-        } else if (a == "--scale" && parse_int_arg(argv[i + 1], 1, 8, &n)) {
-            o->scale = static_cast<int>(n), ++i;
-        } else if (a == "--stick") {
-            o->stick = argv[++i];
-        } else if (a == "--cable" &&
-                   (strcmp(argv[i + 1], "on") == 0 || strcmp(argv[i + 1], "off") == 0)) {
-            o->cable = strcmp(argv[++i], "on") == 0;
-        } else if (a == "--lease" && lease_address(argv[i + 1])) {
-            o->lease = argv[++i];
-        } else if (a == "--dhcp" &&
-                   (strcmp(argv[i + 1], "busybox") == 0 || strcmp(argv[i + 1], "standin") == 0)) {
-            o->dhcp = argv[++i];
-        } else if (a == "--lease-delay" && parse_int_arg(argv[i + 1], 0, 600000, &n)) {
-            o->lease_delay_ms = static_cast<int>(n), ++i;
-        } else {
-            fprintf(stderr, "ipslide-sim: bad option %s %s\n", argv[i], argv[i + 1]);
+        }
+        if (!take_option(option, optarg, o)) {
+            fprintf(stderr, "ipslide-sim: bad option %s %s\n", argv[optind - 2], optarg);
             return false;
         }
     }
+    if (optind < argc) {
+        fprintf(stderr, "ipslide-sim: %s is not an option\n", argv[optind]);
+        return false;
+    }
     if (o->headless && o->script.empty()) {
         fprintf(stderr, "ipslide-sim: --headless needs --script FILE\n");
+        return false;
+    }
+    if (o->board == "qemu" && (!o->headless || o->dhcp != "busybox")) {
+        fprintf(stderr, "ipslide-sim: --board qemu plays a script headless (--headless --script "
+                        "FILE) with the real DHCP client and server (busybox installed)\n");
         return false;
     }
     return true;
@@ -136,11 +183,13 @@ int main(int argc, char **argv) {
     prctl(PR_SET_CHILD_SUBREAPER, 1);
     board_state_create();
     boot_prepare(options);
-    dm9000_init(options);
-    soc_init(options);
-    stick_init(options);
-    touch_panel_init(options);
-    dhcp_init(options);
+    if (options.board == "sim") {
+        dm9000_init(options);
+        soc_init(options);
+        stick_init(options);
+        touch_panel_init(options);
+        dhcp_init(options);
+    }
     status = options.headless ? run_headless(options) : run_window(options);
     boot_cleanup();
     return status;

@@ -215,13 +215,3 @@ int app_stop(pid_t) {
     reap_ended_groups();
     return status;
 }
-
-std::string describe_wait_status(int status) {
-    if (WIFEXITED(status)) {
-        return "exited with status " + std::to_string(WEXITSTATUS(status));
-    }
-    if (WIFSIGNALED(status)) {
-        return std::string("ended by signal ") + strsignal(WTERMSIG(status));
-    }
-    return "ended";
-}

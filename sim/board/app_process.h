@@ -6,6 +6,7 @@
 // ::respawn: line.
 #pragma once
 
+#include "board/child_process.h"
 #include "options.h"
 
 #include <cstdint>
@@ -60,5 +61,3 @@ const std::vector<pid_t> &app_ended_groups();
 // Ends the application and every process of every start; returns the running
 // start's wait status.
 int app_stop(pid_t app);
-
-std::string describe_wait_status(int status);

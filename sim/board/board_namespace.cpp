@@ -187,6 +187,15 @@ void board_namespace_create() {
     }
 }
 
+void board_namespace_enter_network() {
+    if (user_ns_fd >= 0 && setns(user_ns_fd, CLONE_NEWUSER) != 0) {
+        namespace_failure("setns user");
+    }
+    if (net_ns_fd < 0 || setns(net_ns_fd, CLONE_NEWNET) != 0) {
+        namespace_failure("setns net");
+    }
+}
+
 void board_namespace_enter() {
     if (user_ns_fd >= 0 && setns(user_ns_fd, CLONE_NEWUSER) != 0) {
         namespace_failure("setns user");

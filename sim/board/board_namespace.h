@@ -11,6 +11,11 @@
 // saying why, when no namespace can be made.
 void board_namespace_create();
 
+// In a freshly forked process: joins the board's network namespace only (and its
+// user namespace when not root), keeping the simulator's mounts; for the QEMU
+// board, whose machine is the board and whose NIC sits on the board's network.
+void board_namespace_enter_network();
+
 // In a freshly forked application process: joins the board's namespaces and
 // closes the descriptors that held them. Ends the process with status 2 on failure.
 void board_namespace_enter();

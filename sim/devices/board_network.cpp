@@ -1,6 +1,7 @@
 #include "devices/board_network.h"
 
 #include "board/board_state.h"
+#include "board/child_process.h"
 #include "options.h"
 
 #include <arpa/inet.h>
@@ -29,6 +30,7 @@ namespace {
 // Copied before the helper is forked; the helper and the server read them.
 std::string busybox_path, ip_path;
 std::string lease = "192.168.1.42";
+int lease_seconds = 3600;
 bool network_on = false;
 
 // The simulator's handles once the helper has made everything.
@@ -46,27 +48,12 @@ int server_mnt_fd = -1;
     _exit(2);
 }
 
-// Runs a program to its end, with the simulator's standard descriptors.
-bool run(const std::vector<std::string> &words) {
-    std::vector<char *> argv;
-    for (const std::string &word : words) {
-        argv.push_back(const_cast<char *>(word.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
-
 void ip(const std::vector<std::string> &args) {
     std::vector<std::string> words = {ip_path};
     words.insert(words.end(), args.begin(), args.end());
-    if (!run(words)) {
+    ChildSetup setup;
+    setup.die_with_parent = false;
+    if (!run_process(words, nullptr, setup)) {
         std::string line;
         for (const std::string &word : words) {
             line += (line.empty() ? "" : " ") + word;
@@ -105,8 +92,9 @@ bool write_server_config() {
             "interface dhcp0\nstart %s\nend %s\nmax_leases 1\n"
             "lease_file /tmp/udhcpd.leases\npidfile /tmp/udhcpd.pid\n"
             "option subnet 255.255.255.0\noption router %s\noption dns %s\n"
-            "option domain board.lan\noption lease 3600\n",
-            lease.c_str(), lease.c_str(), server.c_str(), server.c_str());
+            "option domain board.lan\noption lease %d\nmin_lease %d\n",
+            lease.c_str(), lease.c_str(), server.c_str(), server.c_str(), lease_seconds,
+            lease_seconds);
     return fclose(conf) == 0;
 }
 
@@ -202,6 +190,7 @@ void board_network_prepare(const SimOptions &options) {
         exit(2);
     }
     lease = options.lease;
+    lease_seconds = options.lease_seconds;
 }
 
 pid_t board_network_build(pid_t simulator) {
@@ -272,7 +261,8 @@ bool board_network_server_renumber(const std::string &address, std::string *erro
                                  : "the server's namespaces are not there";
         return false;
     }
-    std::string range = "--dhcp-range=" + address + "," + address + ",255.255.255.0,1h";
+    std::string range = "--dhcp-range=" + address + "," + address + ",255.255.255.0," +
+                        std::to_string(lease_seconds);
     std::string router = "--dhcp-option=option:router," + server_address();
     kill(server_pid, SIGKILL);
     waitpid(server_pid, nullptr, 0);

@@ -2,7 +2,7 @@
 
 #include "board/app_process.h"
 #include "board/board_clock.h"
-#include "devices/buzzer_sound.h"
+#include "qemu/qemu_board.h"
 #include "scenario/scenario.h"
 
 #include <cstdio>
@@ -10,17 +10,15 @@
 
 namespace {
 
-// Sleeps until the command's time, watching the application meanwhile.
-bool wait_until(const ScenarioContext &context, uint32_t at_ms, int *app_status) {
+// Sleeps until the command's time, watching the board meanwhile.
+bool wait_until(ScenarioContext &context, uint32_t at_ms, std::string *why) {
     uint64_t due = context.start_us + context.shift_us + static_cast<uint64_t>(at_ms) * 1000;
     for (;;) {
         uint64_t now = monotonic_us();
         if (now >= due) {
             return true;
         }
-        soc_poll_playback(*context.options);
-        *app_status = app_poll(context.app);
-        if (*app_status != -1) {
+        if (!context.board->running(context, why)) {
             return false;
         }
         uint64_t left = due - now;
@@ -33,12 +31,10 @@ bool wait_until(const ScenarioContext &context, uint32_t at_ms, int *app_status)
 int play_scenario(ScenarioContext &context, const std::vector<ScenarioCommand> &commands) {
     const SimOptions &options = *context.options;
     std::string error;
-    int &app_status = context.app_status;
     for (const ScenarioCommand &command : commands) {
-        if (!wait_until(context, command.at_ms, &app_status)) {
-            fprintf(stderr, "ipslide-sim: the application %s before %u ms (see %s/app.log)\n",
-                    describe_wait_status(app_status).c_str(), command.at_ms,
-                    options.out_dir.c_str());
+        if (!wait_until(context, command.at_ms, &error)) {
+            fprintf(stderr, "ipslide-sim: %s before %u ms (see %s/%s)\n", error.c_str(),
+                    command.at_ms, options.out_dir.c_str(), context.board->log);
             return 1;
         }
         if (!find_command(command.name)->run(context, command, &error)) {
@@ -53,9 +49,10 @@ int play_scenario(ScenarioContext &context, const std::vector<ScenarioCommand> &
     return 0;
 }
 
-bool load_scenario(const SimOptions &options, std::vector<ScenarioCommand> *commands) {
+bool load_scenario(const SimOptions &options, std::vector<ScenarioCommand> *commands,
+                   unsigned board) {
     std::string error;
-    if (!parse_scenario(options.script, commands, &error)) {
+    if (!parse_scenario(options.script, commands, &error, board)) {
         fprintf(stderr, "ipslide-sim: %s\n", error.c_str());
         return false;
     }
@@ -63,6 +60,9 @@ bool load_scenario(const SimOptions &options, std::vector<ScenarioCommand> *comm
 }
 
 int run_headless(const SimOptions &options) {
+    if (options.board == "qemu") {
+        return qemu_run_headless(options);
+    }
     std::vector<ScenarioCommand> commands;
     if (!load_scenario(options, &commands)) {
         return 2;

@@ -74,6 +74,12 @@ const CommandSpec COMMANDS[] = {
      run_wait_slide},
     {"wait-log", 1, 32, "wait-log TEXT...   (until the application's log holds TEXT)", SIM_BOARD,
      run_wait_log},
+    {"inspect", 1, 1,
+     "inspect NAME   (OUT/NAME.txt: the application's processes, mounts on /tmp/d, nodes in "
+     "/tmp; QEMU board)",
+     QEMU_BOARD, run_inspect},
+    {"expect-no-zombies", 0, 0, "expect-no-zombies   (no zombie process on the board; QEMU board)",
+     QEMU_BOARD, run_expect_no_zombies},
 };
 
 } // namespace

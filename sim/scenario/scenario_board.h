@@ -16,6 +16,7 @@ struct BoardResources {
 
 struct ScenarioBoard {
     const char *name; // as an error names it: "the simulated board"
+    const char *log;  // the file in the output folder that tells what the board said
     // False once the scenario cannot go on (init gave up, QEMU ended); *why says why.
     bool (*running)(ScenarioContext &context, std::string *why);
     // The pen at raw panel values, and lifted.

@@ -4,6 +4,7 @@
 #include "board/board_clock.h"
 #include "board/board_state.h"
 #include "devices/board_network.h"
+#include "devices/buzzer_sound.h"
 #include "devices/dm9000.h"
 #include "devices/touch_panel.h"
 #include "scenario/scenario.h"
@@ -21,7 +22,10 @@ namespace {
 
 constexpr uint64_t STEADY_WAIT_US = 2000000;
 
+// The buzzer's sound is collected while the scenario waits, as the loops of the
+// window collect it.
 bool sim_running(ScenarioContext &context, std::string *why) {
+    soc_poll_playback(*context.options);
     int status = app_poll(context.app);
     if (status == -1) {
         return true;
@@ -149,6 +153,7 @@ bool sim_eth0_address(uint32_t *address) {
 
 const ScenarioBoard SIMULATED = {
     "the simulated board",
+    "app.log",
     sim_running,
     touch_panel_press_raw,
     touch_panel_release,

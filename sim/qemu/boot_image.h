@@ -1,0 +1,20 @@
+// What the QEMU board boots from: the initramfs (BusyBox, the kernel's modules,
+// the guest agent, the board binary and the deployment's files) and the stick's
+// disk. Both are written here, so the device node /dev/console needs no root.
+#pragma once
+
+#include <string>
+
+struct InitramfsParts {
+    std::string base;        // the tree tools/make-board-vm built
+    std::string app;         // the board binary, as /usr/bin/ipslide
+    std::string udhcpc_conf; // deploy/udhcpc.conf, as /etc/udhcpc.conf
+    std::string inittab;     // the deployed inittab, after the board's own sysinit line
+};
+
+// Writes a newc archive of the parts to `path`; false with *error set on failure.
+bool write_initramfs(const std::string &path, const InitramfsParts &parts, std::string *error);
+
+// The stick as a USB stick carries it: an MBR whose first partition (Linux, from
+// 1 MiB) holds the file system image, so the kernel makes /dev/sda1 of it.
+bool write_stick_disk(const std::string &filesystem, const std::string &disk, std::string *error);

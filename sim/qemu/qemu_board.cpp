@@ -1,0 +1,213 @@
+#include "qemu/qemu_board.h"
+
+#include "board/app_process.h"
+#include "board/board_clock.h"
+#include "front/headless.h"
+#include "options.h"
+#include "qemu/guest_agent.h"
+#include "qemu/guest_console.h"
+#include "qemu/guest_memory.h"
+#include "qemu/qemu_launch.h"
+#include "scenario/scenario.h"
+#include "scenario/scenario_board.h"
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Idle is the screen unchanged for this long while the application's main
+// process takes at most IDLE_TICKS of the kernel's 100 a second: the fanfare
+// holds the screen still while the application works.
+constexpr uint64_t IDLE_US = 500000;
+constexpr long IDLE_TICKS = 2;
+// Questions to the guest take its one CPU from the application: a wait asks at
+// most this often.
+constexpr useconds_t ASK_EVERY_US = 20000;
+
+QemuMachine machine;
+int qemu_status = -1;
+uint64_t last_touch_us = 0;
+
+void ask(const std::string &command) {
+    std::vector<std::string> lines;
+    std::string error;
+    if (!guest_agent_ask(command, &lines, &error)) {
+        fprintf(stderr, "ipslide-sim: the guest agent refused \"%s\": %s\n", command.c_str(),
+                error.c_str());
+    }
+}
+
+bool ask_long(const std::string &command, long *value, std::string *error) {
+    std::vector<std::string> words;
+    if (!guest_agent_value(command, &words, error)) {
+        return false;
+    }
+    char *end = nullptr;
+    *value = words.empty() ? 0 : strtol(words[0].c_str(), &end, 10);
+    if (words.empty() || *end != '\0') {
+        *error = "the guest agent's answer to \"" + command + "\" is not a number";
+        return false;
+    }
+    return true;
+}
+
+bool qemu_running(ScenarioContext &, std::string *why) {
+    if (qemu_status == -1 && machine.qemu > 0) {
+        qemu_status = reap_process(machine.qemu, false);
+        machine.qemu = qemu_status == -1 ? machine.qemu : -1;
+    }
+    if (qemu_status == -1) {
+        return true;
+    }
+    *why = "QEMU " + describe_wait_status(qemu_status) + "; the console's last lines:\n" +
+           guest_console_tail();
+    return false;
+}
+
+void qemu_press_raw(int32_t raw_x, int32_t raw_y) {
+    last_touch_us = monotonic_us();
+    ask("press-raw " + std::to_string(raw_x) + " " + std::to_string(raw_y));
+}
+
+void qemu_release() {
+    ask("release");
+}
+
+long app_ticks() {
+    long ticks = -1;
+    std::string ignored;
+    return ask_long("ticks", &ticks, &ignored) ? ticks : -1;
+}
+
+// The screen still since `since` (and since the last touch), and the main
+// process nearly without CPU time over that window.
+bool qemu_idle() {
+    static uint64_t since = 0;
+    static long ticks_then = -1;
+    uint64_t now = monotonic_us();
+    uint64_t moved = std::max(guest_memory_last_change_us(), last_touch_us);
+    if (since <= moved || ticks_then < 0) {
+        since = now;
+        ticks_then = app_ticks();
+        return false;
+    }
+    if (now - since < IDLE_US) {
+        return false;
+    }
+    long ticks = app_ticks();
+    if (ticks >= 0 && ticks - ticks_then <= IDLE_TICKS) {
+        since = 0;
+        return true;
+    }
+    since = now;
+    ticks_then = ticks;
+    return false;
+}
+
+bool qemu_address_read() {
+    usleep(ASK_EVERY_US);
+    long read = 0;
+    std::string ignored;
+    return ask_long("address", &read, &ignored) && read == 1;
+}
+
+bool qemu_kill_app(std::string *what, std::string *error) {
+    std::vector<std::string> words;
+    if (!guest_agent_value("kill", &words, error)) {
+        return false;
+    }
+    *what = "main process " + (words.empty() ? std::string("?") : words[0]);
+    return true;
+}
+
+const char *qemu_no_dhcp() {
+    return nullptr;
+}
+
+bool qemu_eth0_address(uint32_t *address) {
+    usleep(ASK_EVERY_US);
+    std::vector<std::string> words;
+    std::string ignored;
+    in_addr a{};
+    if (!guest_agent_value("eth0", &words, &ignored) || words.size() != 2 ||
+        inet_pton(AF_INET, words[1].c_str(), &a) != 1 || a.s_addr == 0) {
+        return false;
+    }
+    *address = a.s_addr;
+    return true;
+}
+
+int qemu_dhcp_clients(std::string *error) {
+    long count = -1;
+    return ask_long("clients", &count, error) ? static_cast<int>(count) : -1;
+}
+
+bool qemu_signal_dhcp_client(bool renew, std::string *what, std::string *error) {
+    std::vector<std::string> lines;
+    if (!guest_agent_ask(std::string("signal-client ") + (renew ? "renew" : "release"), &lines,
+                         error)) {
+        return false;
+    }
+    *what = lines.empty() ? "udhcpc" : lines[0];
+    return true;
+}
+
+// "resources PID FDS RSS_KB"
+bool qemu_resources(BoardResources *now, std::string *error) {
+    std::vector<std::string> words;
+    if (!guest_agent_value("resources", &words, error)) {
+        return false;
+    }
+    if (words.size() != 3) {
+        *error = "the guest agent's resources line has not three numbers";
+        return false;
+    }
+    now->descriptors = atol(words[1].c_str());
+    now->resident_kb = atol(words[2].c_str());
+    return true;
+}
+
+const ScenarioBoard QEMU = {
+    "the QEMU board",       "console.log",     qemu_running,
+    qemu_press_raw,         qemu_release,      guest_memory_frame,
+    guest_memory_frames,    qemu_idle,         qemu_address_read,
+    guest_memory_set_cable, qemu_kill_app,     qemu_no_dhcp,
+    qemu_eth0_address,      qemu_dhcp_clients, qemu_signal_dhcp_client,
+    qemu_resources,
+};
+
+// A kernel fault fails the run whatever the scenario checked.
+int kernel_verdict(int result) {
+    std::string fault = guest_console_fault();
+    if (!fault.empty()) {
+        fprintf(stderr, "ipslide-sim: the board's kernel reported a fault: %s\n", fault.c_str());
+        return 1;
+    }
+    return result;
+}
+
+} // namespace
+
+int qemu_run_headless(const SimOptions &options) {
+    std::vector<ScenarioCommand> commands;
+    if (!load_scenario(options, &commands, QEMU_BOARD)) {
+        return 2;
+    }
+    std::string error;
+    if (!qemu_boot(options, &machine, &error)) {
+        fprintf(stderr, "ipslide-sim: the QEMU board: %s\n", error.c_str());
+        return 2;
+    }
+    ScenarioContext context;
+    context.options = &options;
+    context.board = &QEMU;
+    context.start_us = monotonic_us();
+    int result = kernel_verdict(play_scenario(context, commands));
+    qemu_shutdown(&machine);
+    printf("ipslide-sim: the board's console is in %s/console.log\n", options.out_dir.c_str());
+    return result;
+}
