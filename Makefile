@@ -8,7 +8,7 @@ SIM := build/host/bin/ipslide-sim
 # What make run and make tour start: optimised, no sanitizers (the tests keep them).
 RUN_SIM := build/release/bin/ipslide-sim
 
-.PHONY: all deps configure build arm arm-tests run-build run tour test unit-tests script-tests golden clean bench bench-host \
+.PHONY: all deps configure build arm arm-tests run-build run tour test golden clean bench bench-host \
 	unsigned-char fuzz soak
 
 all: build
@@ -68,7 +68,7 @@ test: build
 	@ctest --preset arm -j $(JOBS)
 	@$(MAKE) --no-print-directory arm-tests
 	@ctest --preset arm-tests -j $(JOBS)
-	@python3 -m unittest discover -v -s tests/board_vm -p 'test_*.py'
+	@/usr/bin/python3 -m unittest discover -v -s tests/board_vm -p 'test_*.py'
 
 # The board in a box: the board binary on Debian's armmp kernel under QEMU
 # (tools/board-vm) plays board-vm/tour.scenario into out/board/.

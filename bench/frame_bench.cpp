@@ -27,13 +27,12 @@
 
 namespace {
 
-constexpr char DEFAULT_FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
 constexpr int FONT_PIXELS = 48;
 // Thirteen characters, the longest address the default stick was sized for.
 constexpr char ADDRESS[] = "192.168.1.230";
 constexpr int FRAME_REPS = 8;
 
-const char *font_path = DEFAULT_FONT;
+const char *font_path = IPSLIDE_DEFAULT_FONT;
 
 struct Region {
     const char *key;

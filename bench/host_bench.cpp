@@ -122,9 +122,7 @@ int main(int argc, char **argv) {
     const char *font = getenv("IPSLIDE_BENCH_FONT");
     bench_world_open();
     test_board::stderr_off();
-    bench_build_atlas(
-        font != nullptr ? font : "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf",
-        48);
+    bench_build_atlas(font != nullptr ? font : IPSLIDE_DEFAULT_FONT, 48);
     test_board::stderr_on();
     compose_backgrounds();
     benchmark::Initialize(&argc, argv);

@@ -1,20 +1,18 @@
 """Tests for the picture and sound tools.
 
-Run from the repository root:
+Run from the repository root, with Debian's Python (it has Pillow):
 
-    python3 -m unittest discover -s tests/assets -p 'test_*.py'
+    /usr/bin/python3 -m unittest discover -s tests/assets -p 'test_*.py'
 """
 
 import math
 import os
 import re
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
 import unittest
-import zlib
 from importlib.machinery import SourceFileLoader
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -22,7 +20,8 @@ TOOLS = os.path.join(ROOT, "tools")
 ASSETS = os.path.join(ROOT, "src", "assets")
 sys.path.insert(0, TOOLS)
 
-import pnglib  # noqa: E402
+import pixels  # noqa: E402
+from PIL import Image  # noqa: E402
 
 embed = SourceFileLoader("embed_assets", os.path.join(TOOLS, "embed-assets")).load_module()
 victory = SourceFileLoader("gen_victory_sample", os.path.join(TOOLS, "gen-victory-sample")).load_module()
@@ -32,18 +31,6 @@ images = SourceFileLoader("gen_images", os.path.join(TOOLS, "gen-images")).load_
 def run_tool(name, *args):
     return subprocess.run([sys.executable, os.path.join(TOOLS, name)] + list(args),
                           capture_output=True, text=True)
-
-
-def chunk(kind, payload):
-    return struct.pack(">I", len(payload)) + kind + payload + struct.pack(">I", zlib.crc32(kind + payload))
-
-
-def handmade_png(width, height, colour_type, raw_rows, interlace=0):
-    """A PNG assembled byte by byte, independent of pnglib's encoder."""
-    ihdr = struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, interlace)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr)
-            + chunk(b"IDAT", zlib.compress(bytes(b for row in raw_rows for b in row)))
-            + chunk(b"IEND", b""))
 
 
 def parse_arrays(cpp):
@@ -68,52 +55,6 @@ def write_headers(folder, images_decl, sample_bytes):
         f.write(bytes(range(sample_bytes)))
 
 
-class PngDecoding(unittest.TestCase):
-    # Two pixels a row, one row per filter type: Sub, Paeth, Up, Average, None.
-    # The filtered bytes were worked out by hand from the PNG filter rules.
-    EXPECTED = [[(10, 20, 30), (40, 50, 60)],
-                [(70, 80, 90), (15, 25, 35)],
-                [(15, 25, 35), (100, 0, 255)],
-                [(20, 20, 20), (30, 30, 30)],
-                [(1, 2, 3), (4, 5, 6)]]
-    RAW = [[1, 10, 20, 30, 30, 30, 30],
-           [4, 60, 60, 60, 201, 201, 201],
-           [2, 201, 201, 201, 85, 231, 220],
-           [3, 13, 8, 3, 226, 20, 149],
-           [0, 1, 2, 3, 4, 5, 6]]
-
-    def test_all_five_filter_types(self):
-        w, h, px = pnglib.decode_png(handmade_png(2, 5, 2, self.RAW))
-        self.assertEqual((w, h), (2, 5))
-        self.assertEqual(px, [p for row in self.EXPECTED for p in row])
-
-    def test_rgba_keeps_colour_and_drops_alpha(self):
-        data = handmade_png(2, 1, 6, [[0, 9, 8, 7, 128, 1, 2, 3, 0]])
-        self.assertEqual(pnglib.decode_png(data)[2], [(9, 8, 7), (1, 2, 3)])
-
-    def test_encoder_round_trip_with_each_filter(self):
-        px = [((x * 37 + y * 11) % 256, (x * y * 5) % 256, (255 - x * 9) % 256) for y in range(7) for x in range(9)]
-        for kind in (None, 0, 1, 2, 3, 4):
-            with self.subTest(filter=kind):
-                data = pnglib.encode_png(9, 7, px, filter_type=kind)
-                self.assertEqual(pnglib.decode_png(data), (9, 7, px))
-
-    def test_refuses_what_it_cannot_read(self):
-        good = handmade_png(2, 5, 2, self.RAW)
-        broken_crc = bytearray(good)
-        broken_crc[30] ^= 0xFF  # inside the IHDR CRC
-        cases = {
-            "interlaced": handmade_png(2, 5, 2, self.RAW, interlace=1),
-            "CRC": bytes(broken_crc),
-            "colour type 3": handmade_png(1, 1, 3, [[0, 0]]),
-            "not a PNG": b"GIF89a" + good[6:],
-        }
-        for what, data in cases.items():
-            with self.subTest(what):
-                with self.assertRaises(pnglib.PNGError):
-                    pnglib.decode_png(data)
-
-
 class Rgb565(unittest.TestCase):
     def test_truncates_each_channel(self):
         cases = {
@@ -128,11 +69,11 @@ class Rgb565(unittest.TestCase):
         }
         for rgb, expected in cases.items():
             with self.subTest(rgb=rgb):
-                self.assertEqual(pnglib.rgb565(*rgb), expected)
+                self.assertEqual(pixels.rgb565(*rgb), expected)
 
     def test_expansion_is_undone_by_truncation(self):
         for v in (0x0000, 0xFFFF, 0x18CD, 0xCB26, 0x07E0):
-            self.assertEqual(pnglib.rgb565(*pnglib.rgb565_to_rgb888(v)), v)
+            self.assertEqual(pixels.rgb565(*pixels.rgb565_to_rgb888(v)), v)
 
 
 class Embedding(unittest.TestCase):
@@ -150,7 +91,7 @@ class Embedding(unittest.TestCase):
         os.mkdir(self.assets)
         write_headers(self.assets, [("probe", self.W, self.H)], 5)
         px = [self.PNG[(x, y)] for y in range(self.W) for x in range(self.H)]
-        pnglib.write_png(os.path.join(self.assets, "probe.png"), self.H, self.W, px)
+        pixels.write_rgb(os.path.join(self.assets, "probe.png"), self.H, self.W, px)
         self.out = os.path.join(self.tmp, "gen", "assets_data.cpp")
 
     def tearDown(self):
@@ -193,7 +134,7 @@ class Embedding(unittest.TestCase):
         for iy in range(self.H):
             for ix in range(self.W):
                 col, row = cy + iy, 239 - (cx + ix)
-                self.assertEqual(canvas[iy * self.W + ix], pnglib.rgb565(*self.PNG[(col - sx, row - sy)]))
+                self.assertEqual(canvas[iy * self.W + ix], pixels.rgb565(*self.PNG[(col - sx, row - sy)]))
 
     def test_embeds_the_sample_bytes_in_order(self):
         self.assertEqual(self.embed().returncode, 0)
@@ -201,12 +142,38 @@ class Embedding(unittest.TestCase):
             self.assertEqual(parse_arrays(f.read())["victory_sample"], [0, 1, 2, 3, 4])
 
     def test_wrong_picture_size_is_refused_naming_the_file(self):
-        pnglib.write_png(os.path.join(self.assets, "probe.png"), 2, 3, [(0, 0, 0)] * 6)
+        pixels.write_rgb(os.path.join(self.assets, "probe.png"), 2, 3, [(0, 0, 0)] * 6)
         result = self.embed()
         self.assertNotEqual(result.returncode, 0)
         self.assertIn("probe.png", result.stderr)
         self.assertIn("is 2x3 but must be 3x2", result.stderr)
         self.assertFalse(os.path.exists(self.out))
+
+    def test_alpha_is_dropped_not_blended(self):
+        # A picture saved with an alpha channel shows its colours as they are:
+        # the panel has no transparency, so nothing may be blended with black.
+        rgba = Image.new("RGBA", (self.H, self.W))
+        rgba.putdata([self.PNG[(x, y)] + (a,) for y in range(self.W) for x, a in zip(range(self.H), (0, 128, 255))])
+        rgba.save(os.path.join(self.assets, "probe.png"))
+        first = self.embed()
+        self.assertEqual(first.returncode, 0, first.stderr)
+        with open(self.out) as f:
+            canvas = parse_arrays(f.read())["img_probe"]
+        self.assertEqual(canvas, [0xCB26, 0xF800, 0x0821, 0x07E0, 0xFFFF, 0x001F])
+
+    def test_unreadable_picture_is_refused_naming_the_file(self):
+        path = os.path.join(self.assets, "probe.png")
+        with open(path, "rb") as f:
+            whole = f.read()
+        for what, data in (("not a picture", b"GIF87a, or so it says"), ("cut short", whole[:len(whole) // 2])):
+            with self.subTest(what):
+                with open(path, "wb") as f:
+                    f.write(data)
+                result = self.embed()
+                self.assertNotEqual(result.returncode, 0)
+                self.assertIn("embed-assets: %s is not a picture" % path, result.stderr)
+                self.assertNotIn("Traceback", result.stderr)
+                self.assertFalse(os.path.exists(self.out))
 
     def test_missing_picture_is_refused(self):
         os.remove(os.path.join(self.assets, "probe.png"))
@@ -242,12 +209,13 @@ class RealAssets(unittest.TestCase):
     def test_every_picture_has_its_screen_size(self):
         for name, w, h, _, _ in embed.read_image_table(ASSETS):
             with self.subTest(name=name):
-                pw, ph, _ = pnglib.read_png(os.path.join(ASSETS, name + ".png"))
+                pw, ph, _ = pixels.read_rgb(os.path.join(ASSETS, name + ".png"))
                 self.assertEqual((pw, ph), (h, w))
 
     def test_sample_has_the_declared_length(self):
+        # what the header declares is what the generator makes
         size, _ = embed.read_sample_size(ASSETS)
-        self.assertEqual(size, 15248)
+        self.assertEqual(size, victory.SAMPLE_BYTES)
         self.assertEqual(os.path.getsize(os.path.join(ASSETS, "victory_sample.bin")), size)
 
     @unittest.skipUnless(shutil.which("g++"), "needs g++")
@@ -262,12 +230,12 @@ class RealAssets(unittest.TestCase):
             with open(out) as f:
                 arrays = parse_arrays(f.read())
             self.assertEqual(len(arrays["img_switch_tab_0"]), 26 * 73)
-            self.assertEqual(len(arrays["victory_sample"]), 15248)
+            self.assertEqual(len(arrays["victory_sample"]), embed.read_sample_size(ASSETS)[0])
 
 
 def screen_background(name):
     """The 320x240 screen as the program fills it from a half-size background."""
-    w, h, px = pnglib.read_png(os.path.join(ASSETS, name + ".png"))
+    w, h, px = pixels.read_rgb(os.path.join(ASSETS, name + ".png"))
     return lambda x, y: px[(y // 2) * w + x // 2]
 
 
@@ -275,7 +243,7 @@ class PictureLayout(unittest.TestCase):
     """What the committed pictures promise the scenes."""
 
     def assert_clear(self, name, rect, background, keep_out):
-        w, h, px = pnglib.read_png(os.path.join(ASSETS, name + ".png"))
+        w, h, px = pixels.read_rgb(os.path.join(ASSETS, name + ".png"))
         x0, y0 = rect[0], rect[1]
         kx, ky, kw, kh = keep_out
         checked = 0
@@ -308,7 +276,7 @@ class PictureLayout(unittest.TestCase):
                  ("puzzle_strip_right", images.RECT_STRIP_RIGHT, "background_1", all_sides))
         for name, rect, bg_name, sides in cases:
             bg = screen_background(bg_name)
-            w, h, px = pnglib.read_png(os.path.join(ASSETS, name + ".png"))
+            w, h, px = pixels.read_rgb(os.path.join(ASSETS, name + ".png"))
             x0, y0 = rect[0], rect[1]
             edge = {"top": [(x, 0) for x in range(w)], "bottom": [(x, h - 1) for x in range(w)],
                     "left": [(0, y) for y in range(h)], "right": [(w - 1, y) for y in range(h)]}
@@ -319,14 +287,14 @@ class PictureLayout(unittest.TestCase):
 
     def test_placeholder_shows_bright_letters(self):
         bg = screen_background("background_0")
-        w, h, px = pnglib.read_png(os.path.join(ASSETS, "address_placeholder.png"))
+        w, h, px = pixels.read_rgb(os.path.join(ASSETS, "address_placeholder.png"))
         x0, y0 = images.RECT_PLACEHOLDER[:2]
         bright = sum(1 for y in range(h) for x in range(w)
                      if sum(px[y * w + x]) > sum(bg(x0 + x, y0 + y)) + 300)
         self.assertGreater(bright, 300)
 
     def test_tiles_are_all_different(self):
-        w, h, px = pnglib.read_png(os.path.join(ASSETS, "puzzle_tiles.png"))
+        w, h, px = pixels.read_rgb(os.path.join(ASSETS, "puzzle_tiles.png"))
         blocks = set()
         for cell in range(9):
             bx, by = 48 * (cell % 3), 48 * (cell // 3)
@@ -334,15 +302,17 @@ class PictureLayout(unittest.TestCase):
         self.assertEqual(len(blocks), 9)
 
     def test_tabs_differ_between_scenes(self):
-        a = pnglib.read_png(os.path.join(ASSETS, "switch_tab_0.png"))[2]
-        b = pnglib.read_png(os.path.join(ASSETS, "switch_tab_1.png"))[2]
+        a = pixels.read_rgb(os.path.join(ASSETS, "switch_tab_0.png"))[2]
+        b = pixels.read_rgb(os.path.join(ASSETS, "switch_tab_1.png"))[2]
         self.assertGreater(sum(1 for p, q in zip(a, b) if p != q), len(a) // 2)
 
 
 class Generators(unittest.TestCase):
-    """Same bytes on every run, and the same as what is committed."""
+    """Same bytes on every run, and the same pictures or sample as committed."""
 
     def test_gen_images_is_deterministic_and_matches_the_committed_pictures(self):
+        # The committed files are compared pixel by pixel: the bytes of a PNG
+        # depend on the encoder's version, the pixels do not.
         with tempfile.TemporaryDirectory() as tmp:
             first, second = os.path.join(tmp, "a"), os.path.join(tmp, "b")
             for out in (first, second):
@@ -356,8 +326,9 @@ class Generators(unittest.TestCase):
                         a = f.read()
                     with open(os.path.join(second, name), "rb") as f:
                         self.assertEqual(a, f.read())
-                    with open(os.path.join(ASSETS, name), "rb") as f:
-                        self.assertEqual(a, f.read(), "src/assets/%s is not what tools/gen-images draws" % name)
+                    self.assertEqual(pixels.read_rgb(os.path.join(first, name)),
+                                     pixels.read_rgb(os.path.join(ASSETS, name)),
+                                     "src/assets/%s is not what tools/gen-images draws" % name)
 
     def test_gen_victory_sample_is_deterministic_and_matches_the_committed_sample(self):
         with tempfile.TemporaryDirectory() as tmp:
@@ -369,7 +340,7 @@ class Generators(unittest.TestCase):
             for path in outs:
                 with open(path, "rb") as f:
                     data.append(f.read())
-            self.assertEqual(len(data[0]), 15248)
+            self.assertEqual(len(data[0]), embed.read_sample_size(ASSETS)[0])
             self.assertEqual(data[0], data[1])
             with open(os.path.join(ASSETS, "victory_sample.bin"), "rb") as f:
                 self.assertEqual(data[0], f.read())
@@ -383,7 +354,7 @@ class Generators(unittest.TestCase):
             self.assertIn("16667", result.stdout)
             with wave.open(wav) as w:
                 self.assertEqual((w.getnchannels(), w.getsampwidth(), w.getframerate()), (1, 2, 16667))
-                self.assertEqual(w.getnframes(), 15248 * 8)
+                self.assertEqual(w.getnframes(), embed.read_sample_size(ASSETS)[0] * 8)
 
 
 class VictorySample(unittest.TestCase):
