@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """One golden frame made by the board's runtime: runs the frame program (built
 like the board binary) with the arguments of the case's line in cases.txt, under
 the emulator the build names, and compares its screen with the golden PNG pixel
@@ -13,7 +13,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
-import pnglib  # noqa: E402
+import pixels  # noqa: E402
 
 WIDTH, HEIGHT = 320, 240
 
@@ -28,10 +28,10 @@ def case_arguments(golden, name):
 
 
 def golden_pixels(golden, name):
-    width, height, pixels = pnglib.read_png(os.path.join(golden, name + ".png"))
+    width, height, rgb = pixels.read_rgb(os.path.join(golden, name + ".png"))
     if (width, height) != (WIDTH, HEIGHT):
         sys.exit("golden_frame: %s.png is %dx%d" % (name, width, height))
-    return [pnglib.rgb565(*p) for p in pixels]
+    return [pixels.rgb565(*p) for p in rgb]
 
 
 def rendered_pixels(command, path):
@@ -64,11 +64,11 @@ def main():
     got = rendered_pixels(args.command + case_arguments(args.golden, args.case), raw)
     differing = sum(1 for a, b in zip(want, got) if a != b)
     if differing:
-        pnglib.write_png(os.path.join(args.out, args.case + ".png"), WIDTH, HEIGHT,
-                         [pnglib.rgb565_to_rgb888(v) for v in got])
-        diff = [(255, 0, 255) if a != b else tuple(c // 4 for c in pnglib.rgb565_to_rgb888(a))
+        pixels.write_rgb(os.path.join(args.out, args.case + ".png"), WIDTH, HEIGHT,
+                         [pixels.rgb565_to_rgb888(v) for v in got])
+        diff = [(255, 0, 255) if a != b else tuple(c // 4 for c in pixels.rgb565_to_rgb888(a))
                 for a, b in zip(want, got)]
-        pnglib.write_png(os.path.join(args.out, args.case + ".diff.png"), WIDTH, HEIGHT, diff)
+        pixels.write_rgb(os.path.join(args.out, args.case + ".diff.png"), WIDTH, HEIGHT, diff)
         sys.exit("golden_frame: %s: %d pixels differ (see %s)" % (args.case, differing, args.out))
     print("golden_frame: %s equals its golden, %d pixels" % (args.case, len(want)))
 
