@@ -37,7 +37,7 @@ namespace fs = std::filesystem;
 // Condensed, because at 48 pixels its eleven glyphs fit the atlas's 320 rows (316)
 // and an address such as 192.168.1.42 fits across the screen (318 of 320 columns);
 // the wider DejaVu Sans Bold would push the point glyph out of the atlas.
-constexpr char DEFAULT_FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
+constexpr char DEFAULT_FONT[] = IPSLIDE_DEFAULT_FONT;
 constexpr char DEFAULT_FONT_NAME[] = "concours-48.ttf";
 // Inside the boot folder, which the application sees as /tmp.
 constexpr char STICK_FOLDER[] = "usb-stick";
