@@ -69,12 +69,18 @@ test: build
 	@$(MAKE) --no-print-directory arm-tests
 	@ctest --preset arm-tests -j $(JOBS)
 	@/usr/bin/python3 -m unittest discover -v -s tests/board_vm -p 'test_*.py'
+	@tools/soak-board $(SIM) 1
 
 # The board in a box: the board binary on Debian's armmp kernel under QEMU
-# (tools/board-vm) plays board-vm/tour.scenario into out/board/.
-.PHONY: board
-board: arm
-	@tools/board-vm --script board-vm/tour.scenario --out out/board
+# (ipslide-sim --board qemu) plays board-vm/tour.scenario into out/board/.
+.PHONY: board soak-board
+board: arm build
+	@$(SIM) --headless --board qemu --script board-vm/tour.scenario --out out/board
+
+# The QEMU board used for MINUTES: taps, restarts, cable flaps and lease
+# renewals, with its memory, descriptors, clients and zombies checked.
+soak-board: arm build
+	@tools/soak-board $(SIM) $(MINUTES)
 
 # The host's unit tests once more with plain char unsigned, as the board's ABI has it.
 unsigned-char: deps
