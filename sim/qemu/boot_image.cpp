@@ -73,7 +73,7 @@ bool add_tree(Archive *archive, const fs::path &top, std::string *error) {
     }
     std::sort(entries.begin(), entries.end());
     for (const fs::path &path : entries) {
-        std::string name = fs::relative(path, top).string();
+        std::string name = path.lexically_relative(top).string();
         struct stat info;
         std::string body;
         if (lstat(path.c_str(), &info) != 0) {

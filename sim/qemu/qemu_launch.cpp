@@ -199,10 +199,12 @@ bool await_sysinit(const QemuMachine &machine, std::string *error) {
     uint64_t limit = begin + static_cast<uint64_t>(boot_timeout_s()) * 1000000;
     while (!guest_console_has(SYSINIT_DONE)) {
         int status = reap_process(machine.qemu, false);
-        if (status != -1 || monotonic_us() > limit) {
-            *error = (status != -1 ? "QEMU " + describe_wait_status(status) + " during the boot"
-                                   : "the board did not finish booting within " +
-                                         std::to_string(boot_timeout_s()) + " s") +
+        std::string fault = guest_console_fault();
+        if (status != -1 || !fault.empty() || monotonic_us() > limit) {
+            *error = (status != -1     ? "QEMU " + describe_wait_status(status) + " during the boot"
+                      : !fault.empty() ? "the kernel failed during the boot"
+                                       : "the board did not finish booting within " +
+                                             std::to_string(boot_timeout_s()) + " s") +
                      "; the console's last lines:\n" + guest_console_tail();
             return false;
         }

@@ -27,9 +27,12 @@ def inittab_entries():
 
 
 class InittabTest(unittest.TestCase):
-    def test_respawns_the_installed_program_on_the_console(self):
-        # The empty id field makes BusyBox init use the console, serial included.
-        self.assertEqual(inittab_entries(), ["::respawn:/usr/bin/ipslide"])
+    def test_opens_eth0_at_start_up_then_respawns_the_program_on_the_console(self):
+        # eth0 open powers the DM9000's PHY, which the network worker's link wait
+        # needs. The empty id field makes BusyBox init use the console, serial
+        # included.
+        self.assertEqual(inittab_entries(),
+                         ["::sysinit:/sbin/ifconfig eth0 up", "::respawn:/usr/bin/ipslide"])
 
     def test_gives_the_kiosk_command_line(self):
         text = read(os.path.join(DEPLOY, "inittab"))
@@ -172,7 +175,8 @@ class BuildrootMakeTest(unittest.TestCase):
                 f.write(skeleton)
             for _ in range(2):
                 self.make("finalize", "BR2_INIT_BUSYBOX=y", "TARGET_DIR=" + target)
-            self.assertEqual(read(inittab), skeleton + "::respawn:/usr/bin/ipslide\n")
+            self.assertEqual(read(inittab), skeleton + "::sysinit:/sbin/ifconfig eth0 up\n"
+                             "::respawn:/usr/bin/ipslide\n")
 
 
 class InstallTest(unittest.TestCase):

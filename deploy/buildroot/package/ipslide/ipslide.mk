@@ -12,11 +12,8 @@ IPSLIDE_SITE_METHOD = local
 IPSLIDE_OVERRIDE_SRCDIR_RSYNC_EXCLUSIONS = --exclude /build --exclude /out
 
 # The pictures and the fanfare become C++ arrays through a Python script that
-# runs on the build machine and reads the pictures with Pillow: it runs under
-# the build machine's /usr/bin/python3 (Debian: python3-pil), as the project's
-# own builds do, rather than Buildroot's host-python3, which would need a Pillow
-# of its own.
-IPSLIDE_DEPENDENCIES = freetype
+# runs on the build machine.
+IPSLIDE_DEPENDENCIES = freetype host-python3
 
 # Only the board program: no tests, no simulator. The CPU flags are Buildroot's
 # own (Target Architecture Variant); the link is static when Buildroot builds
@@ -33,8 +30,10 @@ IPSLIDE_CONF_OPTS = \
 # script /etc/udhcpc.conf.
 
 ifeq ($(BR2_INIT_BUSYBOX),y)
-# BusyBox init starts ipslide at boot and again whenever it exits: the lines of
-# deploy/inittab go into the image's inittab unless it has them already.
+# BusyBox init opens eth0 at start-up, after the image's own sysinit lines (the
+# DM9000's PHY has power only while eth0 is open), and starts ipslide at boot and
+# again whenever it exits: the lines of deploy/inittab go, in their order, at the
+# end of the image's inittab unless it has them already.
 define IPSLIDE_INSTALL_INITTAB
 	grep -v -e '^#' -e '^$$' $(BR2_EXTERNAL_IPSLIDE_PATH)/../inittab | \
 		while read -r line; do \
