@@ -12,8 +12,11 @@ IPSLIDE_SITE_METHOD = local
 IPSLIDE_OVERRIDE_SRCDIR_RSYNC_EXCLUSIONS = --exclude /build --exclude /out
 
 # The pictures and the fanfare become C++ arrays through a Python script that
-# runs on the build machine.
-IPSLIDE_DEPENDENCIES = freetype host-python3
+# runs on the build machine and reads the pictures with Pillow: it runs under
+# the build machine's /usr/bin/python3 (Debian: python3-pil), as the project's
+# own builds do, rather than Buildroot's host-python3, which would need a Pillow
+# of its own.
+IPSLIDE_DEPENDENCIES = freetype
 
 # Only the board program: no tests, no simulator. The CPU flags are Buildroot's
 # own (Target Architecture Variant); the link is static when Buildroot builds
