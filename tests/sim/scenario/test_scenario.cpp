@@ -3,6 +3,7 @@
 #include "scenario/scenario.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
@@ -51,12 +52,18 @@ TEST_F(Scenario, BadLinesNameTheFileLineAndReason) {
         {"shot x\n", ":1: expected \"at MS COMMAND [ARGS...]\""},
         {"at 10 shot\n", ":1: usage: at MS shot NAME"},
         {"at 10 end now\n", ":1: usage: at MS end"},
+        // Each board refuses what only the other plays, by name, before it starts.
+        {"at 10 end\nat 5 wait-sound\n",
+         ":2: the QEMU board cannot play \"wait-sound\"; it plays shot, end, "},
+        {"at 10 inspect procs\n",
+         ":1: the simulated board cannot play \"inspect\"; it plays shot, end, wait-sound"},
     };
     for (const Case &c : cases) {
         std::vector<ScenarioCommand> commands;
         std::string error;
         std::string path = write(c.text);
-        EXPECT_FALSE(parse_scenario(path, &commands, &error)) << c.text;
+        unsigned board = strstr(c.why, "QEMU") != nullptr ? QEMU_BOARD : SIM_BOARD;
+        EXPECT_FALSE(parse_scenario(path, &commands, &error, board)) << c.text;
         EXPECT_EQ(error.rfind(path + c.why, 0), 0u) << error;
     }
 }
