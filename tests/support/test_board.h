@@ -63,6 +63,8 @@ struct Soc {
     uint32_t regs[3][256];
     std::vector<RegAccess> log;
     bool keep_log = true;
+    // Each access also as a line "register ..." on standard error, for the walker.
+    bool accesses_on_stderr = false;
     uint32_t gpbdat_writes = 0;
     // Every this many port B data writes the hand clock moves 1 ms on; 0: never.
     uint32_t writes_per_ms = 0;

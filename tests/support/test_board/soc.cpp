@@ -76,6 +76,10 @@ void record(const RegAccess &access) {
     if (soc.keep_log) {
         soc.log.push_back(access);
     }
+    if (soc.accesses_on_stderr) {
+        fprintf(stderr, "register %s %d 0x%02x\n", access.write ? "write" : "read", access.block,
+                static_cast<unsigned>(access.offset));
+    }
 }
 
 uint32_t recording_read32(volatile uint32_t *reg) {
