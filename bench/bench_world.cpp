@@ -4,11 +4,11 @@
 #include "display/backgrounds.h"
 #include "display/framebuffer.h"
 #include "font/glyph_atlas.h"
+#include "front/render/still_board.h"
 #include "platform/platform.h"
 #include "scenes/puzzle/puzzle_board.h"
 #include "scenes/puzzle/puzzle_internal.h"
 #include "scenes/puzzle/puzzle_scene.h"
-#include "support/test_board.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,23 +32,23 @@ void start_last_tile_slide() {
 } // namespace
 
 void bench_world_open() {
-    test_board::clock_install(1000000);
-    test_board::screen_install();
+    still::clock_install(1000000);
+    still::screen_install();
     fb_open();
     time_base_init();
 }
 
 void bench_set_clock_ms(uint32_t ms) {
-    test_board::clock_set_ms(ms);
+    still::clock_set_ms(ms);
 }
 
 void bench_scene_at(int scene, uint32_t elapsed_ms) {
     scene_mark_start(scene);
-    test_board::clock_advance_ms(elapsed_ms);
+    still::clock_advance_ms(elapsed_ms);
 }
 
 uint16_t *bench_screen() {
-    return test_board::screen();
+    return still::screen();
 }
 
 void bench_build_atlas(const char *path, int pixel_size) {
@@ -58,7 +58,7 @@ void bench_build_atlas(const char *path, int pixel_size) {
 }
 
 void bench_deliver_address(const char *text) {
-    if (!test_board::deliver_address(text, strlen(text))) {
+    if (!still::deliver_address(text, strlen(text))) {
         fprintf(stderr, "bench: the address did not arrive\n");
         exit(1);
     }
@@ -73,7 +73,7 @@ void bench_puzzle_still(uint32_t e) {
 void bench_puzzle_sliding(uint32_t e, uint32_t d) {
     bench_scene_at(1, e - d);
     start_last_tile_slide();
-    test_board::clock_advance_ms(d);
+    still::clock_advance_ms(d);
 }
 
 // The winning move is committed by a render, as in play; the sound is then marked
@@ -87,5 +87,5 @@ void bench_puzzle_fading(uint32_t e, uint32_t dt) {
         exit(1);
     }
     puzzle_victory_since(scene_elapsed_ms(1));
-    test_board::clock_advance_ms(dt);
+    still::clock_advance_ms(dt);
 }

@@ -1,7 +1,7 @@
 // The application's state set up for a measurement, the same way on the PC and
 // under qemu-arm: a clock the bench sets by hand, the screen as a plain buffer,
 // the digit atlas from a real font (standard error off meanwhile:
-// test_board::stderr_off), the address delivered through the address
+// still::stderr_off), the address delivered through the address
 // pipe, and the puzzle put into the state a frame kind needs. Nothing here is
 // measured; it only prepares what the measured calls read.
 #pragma once

@@ -8,8 +8,8 @@
 //
 // Usage: frame_bench [FONT.ttf]   (default: DejaVu Sans Condensed Bold, size 48)
 #include "bench_world.h"
+#include "front/render/still_board.h"
 #include "icount_markers.h"
-#include "support/test_board.h"
 
 #include "app/time_base.h"
 #include "display/backgrounds.h"
@@ -66,8 +66,8 @@ void render_scene1() {
 // the atlas and backgrounds must exist before any scene is drawn.
 const Region REGIONS[] = {
     {"markers", FRAME_REPS, nothing, nothing, nothing},
-    {"glyph_atlas_build", 1, test_board::stderr_off,
-     [] { bench_build_atlas(font_path, FONT_PIXELS); }, test_board::stderr_on},
+    {"glyph_atlas_build", 1, still::stderr_off, [] { bench_build_atlas(font_path, FONT_PIXELS); },
+     still::stderr_on},
     {"compose_backgrounds", 2, nothing, compose_backgrounds, nothing},
     {"floor_memcpy", FRAME_REPS, nothing,
      [] { memcpy(&frame_canvas, &scene_background[SCENE_PUZZLE], sizeof(Canvas)); }, nothing},

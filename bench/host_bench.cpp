@@ -5,7 +5,7 @@
 // Usage: host_bench [Google Benchmark flags] (the font: IPSLIDE_BENCH_FONT, default
 // DejaVu Sans Condensed Bold)
 #include "bench_world.h"
-#include "support/test_board.h"
+#include "front/render/still_board.h"
 
 #include "app/time_base.h"
 #include "display/backgrounds.h"
@@ -121,9 +121,9 @@ BENCHMARK(BM_scene1_fade);
 int main(int argc, char **argv) {
     const char *font = getenv("IPSLIDE_BENCH_FONT");
     bench_world_open();
-    test_board::stderr_off();
+    still::stderr_off();
     bench_build_atlas(font != nullptr ? font : IPSLIDE_DEFAULT_FONT, 48);
-    test_board::stderr_on();
+    still::stderr_on();
     compose_backgrounds();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {

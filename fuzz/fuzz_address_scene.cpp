@@ -9,10 +9,10 @@
 #include "display/canvas.h"
 #include "font/glyph_atlas.h"
 #include "font/text_metrics.h"
+#include "front/render/still_board.h"
 #include "scenes/address/address_scene.h"
 #include "scenes/puzzle/puzzle_internal.h"
 #include "scenes/puzzle/puzzle_scene.h"
-#include "support/test_board.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     memcpy(glyph_widths, atlas.widths, sizeof glyph_widths);
     glyph_height = atlas.height;
     // Through the real address pipe, as the script's bytes in one write.
-    if (!test_board::deliver_address(reinterpret_cast<const char *>(data + 7), text_size)) {
+    if (!still::deliver_address(reinterpret_cast<const char *>(data + 7), text_size)) {
         __builtin_trap();
     }
 

@@ -1,5 +1,5 @@
 // ipslide-sim render: one still of a scene as PNG, made in this process by the
-// application's own code (render.cpp says how).
+// application's own code (render/still.cpp says how).
 #pragma once
 
 // argv[0] is "render"; returns the program's exit status.

@@ -1,3 +1,8 @@
+// Link-time stand-ins for the subsystems the main loop drives (fakes.h). They
+// stay apart from the test board on purpose: the board plays the system under the
+// real subsystems, where the loop's decisions would show only as the system calls
+// they end in, and every start-up would first need a font, a screen and both
+// workers. Here each subsystem call is one line of the log.
 #include "fakes.h"
 
 #include "display/backgrounds.h"

@@ -1,64 +1,108 @@
-// The in-process test board: the pieces of a board that the unit tests, the
-// benchmarks, the fuzz targets and the simulator's still renderer all need, kept
-// in one place so that each of them plays the board the same way. Everything
-// goes through the platform table; a PlatformGuard (platform_guard.h) around the
-// use puts the table back. Plain static state, no C++ library: the benchmarks
-// run it on the board's own runtime too.
+// The one fake board of the tests and the fault walker: a board on which every
+// platform call succeeds, as on a board with its devices in place, and its parts
+// for the tests that need only one of them (the SoC's registers, the time of day;
+// the hand clock and the screen are the still renderer's own). Everything goes
+// through the platform table; a PlatformGuard (platform_guard.h) around the use
+// puts the table back. No GoogleTest here.
 #pragma once
+
+#include "front/render/still_board.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <linux/fb.h>
 #include <sys/types.h>
+#include <vector>
 
 namespace test_board {
 
-// --- the clock: monotonic time that moves only when told ------------------------
+// The hand clock, the screen, the address delivery and the quiet standard error:
+// the pieces the stills are made on, played the same way here.
+using namespace still;
 
-struct HandClock {
-    int64_t now_ns;
-    // Added after every reading, so code that reads twice sees two times.
-    int64_t step_per_read_ns;
-    // Every reading then fails with EINVAL, as any clock other than
-    // CLOCK_MONOTONIC always does.
-    bool failing;
+// --- the whole board ---------------------------------------------------------------
+
+// Where the board's hand clock starts, well away from 0.
+constexpr int64_t START_MS = 1000000;
+
+// Installs the whole board in the platform table and the font's FreeType seam,
+// as a first start in this boot finds it: /dev/fb0 maps a static screen, the
+// stick is not yet mounted and then lists stick_names (the font name stands for
+// DejaVu Sans Bold), the DM9000 reports its link up, the touch panel plays one
+// pen-down with its coordinates, the pipes carry an address and a touch whenever
+// read, forks return on the parent's side, /dev/mem maps the SoC below, the hand
+// clock stands at START_MS and the time of day below is fixed.
+//
+// Two calls end the process with status 0, as a completed path: the network
+// worker's exec (the process has become the DHCP client) and a read of the panel
+// once its events are all played (the touch reader would wait there for ever).
+void install();
+
+// As a start after an earlier one in the same boot finds it: the stick's folder
+// made and mounted, and a stale file, no device node, where the touch node goes.
+void install_restarted();
+
+// As a worker sees it: forks return on the child's side.
+void install_child_side();
+
+// What readdir lists on the stick, null-ended; install() sets a note and the font.
+extern const char *const *stick_names;
+
+// --- the SoC's three register blocks behind /dev/mem, every access recorded ------
+
+enum Block { GPIO = 0, TIMER = 1, INTC = 2 };
+
+struct RegAccess {
+    bool write;
+    Block block;
+    uint32_t offset;
+    uint32_t value;
+    bool operator==(const RegAccess &) const = default;
 };
-extern HandClock hand_clock;
 
-// Installs the hand clock at start_ms, not stepping, not failing.
-void clock_install(int64_t start_ms = 0);
-void clock_set_ms(int64_t ms);
-void clock_advance_ms(int64_t ms);
-int64_t clock_ms();
-
-// --- the screen: /dev/fb0 into a static buffer -----------------------------------
-
-// open("/dev/fb0") gives a real descriptor (of /dev/null), FBIOPUT_VSCREENINFO
-// records the mode, mmap of it gives the screen; other paths and requests go to
-// the entries installed before.
-void screen_install();
-uint16_t *screen();                     // 320x240 RGB565 as fb_present writes it
-const fb_var_screeninfo &screen_mode(); // the last mode set
-
-// --- the address: what the DHCP script writes into the address pipe ---------------
-
-// Starts the network worker with the worker itself not forked, writes `length`
-// bytes of `text` into the address pipe (none: the write end is closed, as when
-// the client ends) and lets address_receive take it. False, with a message on
-// standard error, when the pipe takes less than all or nothing is received.
-bool deliver_address(const char *text, size_t length);
-
-// --- standard error off for a while (the atlas reports every glyph there) --------
-
-void stderr_off();
-void stderr_on();
-
-class QuietStderr {
-  public:
-    QuietStderr() { stderr_off(); }
-    ~QuietStderr() { stderr_on(); }
-    QuietStderr(const QuietStderr &) = delete;
-    QuietStderr &operator=(const QuietStderr &) = delete;
+struct Soc {
+    uint32_t regs[3][256];
+    std::vector<RegAccess> log;
+    bool keep_log = true;
+    // Each access also as a line "register ..." on standard error, for the walker.
+    bool accesses_on_stderr = false;
+    uint32_t gpbdat_writes = 0;
+    // Every this many port B data writes the hand clock moves 1 ms on; 0: never.
+    uint32_t writes_per_ms = 0;
+    // bit_delay_counter as each port B data write found it.
+    std::vector<int32_t> counter_at_gpbdat_write;
+    int opens = 0;
+    int open_flags = -1;
+    std::vector<off_t> mmap_offsets;
+    std::vector<size_t> mmap_lengths;
+    int mmap_prot = 0;
+    int mmap_flags = 0;
+    int mmap_fd = -1;
+    int closes = 0;
+    // Each release: the block (-1 for an address that is none of them), its length,
+    // and how many register accesses the log held by then.
+    struct Unmap {
+        int block;
+        size_t length;
+        size_t accesses_before;
+        bool operator==(const Unmap &) const = default;
+    };
+    std::vector<Unmap> unmaps;
 };
+extern Soc soc;
+
+constexpr int MEM_FD = 57;
+
+// The registers as a running kernel leaves them; /dev/mem's open, mappings and
+// releases recorded. Opens of any other path fail with ENOENT.
+void soc_install();
+
+// --- the time of day that seeds the shuffle ------------------------------------------
+
+struct TimeOfDay {
+    int64_t sec = 0;
+    int64_t usec = 0;
+};
+extern TimeOfDay time_of_day;
+void time_of_day_install(); // at 0, until a test sets it
 
 } // namespace test_board

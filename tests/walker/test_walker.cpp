@@ -10,7 +10,7 @@
 #include "font/font_discovery.h"
 #include "scenes/puzzle/buzzer_internal.h"
 #include "scenes/puzzle/puzzle_board.h"
-#include "walk_board.h"
+#include "support/test_board.h"
 #include "walk_lists.h"
 #include "workers/net_bringup.h"
 #include "workers/net_worker.h"
@@ -34,7 +34,7 @@ constexpr int TOUCH_PIPE_WRITE_END = 71; // the test board takes any descriptor
 
 // Both pipes made and both workers forked, on the parent's side.
 void board_after_the_worker_starts() {
-    walk_board_install();
+    test_board::install();
     net_worker_start();
     touch_worker_start();
 }
@@ -57,6 +57,14 @@ constexpr uint8_t SHORT_SAMPLE[] = {0xA5};
 // The atlas reports each glyph's box as "x .. y .. x_max .. y_max ..".
 constexpr char GLYPH_BOX[] = "x ";
 
+// The buzzer's registers, each access a line on standard error: a run's line then
+// also tells how many were touched before it ended.
+void board_showing_registers() {
+    test_board::install();
+    test_board::soc.accesses_on_stderr = true;
+}
+constexpr char REGISTER[] = "register ";
+
 // The review of the lists: every failure that ends a run ends it with its
 // message, or silently where the code says so (the touch pipe's aborts, a stick
 // without a font). The runs that go on to "exit 0" are these, and why:
@@ -74,35 +82,38 @@ constexpr char GLYPH_BOX[] = "x ";
 // - the read of the address pipe in event_wait: the address shows empty for
 //   good, as the worker tests' AddressPipe case pins down. select has reported
 //   the pipe readable, so only a signal could fail the read, and none is caught.
+// And the buzzer touches no register before /dev/mem is open and all three
+// blocks are mapped: a failure there must not leave the interrupts masked.
 const WalkPath PATHS[] = {
     // The main process's start-up, one step at a time, in its order. The
     // backgrounds are composed in between without a single platform call.
-    {"start_network_worker", walk_board_install, [] { net_worker_start(); }, nullptr},
-    {"start_font", walk_board_install, [] { font_load_from_usb(); }, GLYPH_BOX},
-    {"start_touch_worker", walk_board_install, [] { touch_worker_start(); }, nullptr},
-    {"start_framebuffer", walk_board_install, fb_open, nullptr},
-    {"start_time_base", walk_board_install, time_base_init, nullptr},
+    {"start_network_worker", test_board::install, [] { net_worker_start(); }, nullptr},
+    {"start_font", test_board::install, [] { font_load_from_usb(); }, GLYPH_BOX},
+    {"start_touch_worker", test_board::install, [] { touch_worker_start(); }, nullptr},
+    {"start_framebuffer", test_board::install, fb_open, nullptr},
+    {"start_time_base", test_board::install, time_base_init, nullptr},
     // A start after an earlier one in this boot takes the folder and the mount.
-    {"start_font_restarted", walk_board_install_restarted, [] { font_load_from_usb(); }, GLYPH_BOX},
+    {"start_font_restarted", test_board::install_restarted, [] { font_load_from_usb(); },
+     GLYPH_BOX},
     // The main loop: a frame of each scene, a frame of the slide between them,
     // the reshuffle a touch in the corner asks for, and a turn of the event wait
     // with the address and a touch both waiting.
-    {"scene_frames", walk_board_install,
+    {"scene_frames", test_board::install,
      [] {
          time_base_init();
          scene_render(SCENE_ADDRESS);
          scene_render(SCENE_PUZZLE);
      },
      nullptr},
-    {"slide_frame", walk_board_install, frame_delay, nullptr},
-    {"puzzle_reset", walk_board_install, puzzle_reset, nullptr},
+    {"slide_frame", test_board::install, frame_delay, nullptr},
+    {"puzzle_reset", test_board::install, puzzle_reset, nullptr},
     {"event_wait", board_after_the_worker_starts, [] { wait_events(50); }, nullptr},
     // The workers, and the buzzer as a victory plays it.
-    {"network_worker", walk_board_install_child_side, network_worker_child, nullptr},
-    {"touch_reader", walk_board_install, touch_reader_child, nullptr},
-    {"touch_reader_restarted", walk_board_install_restarted, touch_reader_child, nullptr},
-    {"buzzer", walk_board_install, [] { buzzer_play_sample(SHORT_SAMPLE, sizeof SHORT_SAMPLE); },
-     nullptr},
+    {"network_worker", test_board::install_child_side, network_worker_child, nullptr},
+    {"touch_reader", test_board::install, touch_reader_child, nullptr},
+    {"touch_reader_restarted", test_board::install_restarted, touch_reader_child, nullptr},
+    {"buzzer", board_showing_registers,
+     [] { buzzer_play_sample(SHORT_SAMPLE, sizeof SHORT_SAMPLE); }, REGISTER},
 };
 
 std::string expected_path(const char *name) {

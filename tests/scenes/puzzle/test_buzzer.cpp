@@ -2,7 +2,7 @@
 // neighbours left alone, and each set-up failure ending the process before any
 // register is touched.
 #include "assets/victory_sample.h"
-#include "puzzle_fakes.h"
+#include "puzzle_support.h"
 #include "scenes/puzzle/buzzer_internal.h"
 #include "support/platform_guard.h"
 
@@ -12,6 +12,8 @@
 #include <sys/mman.h>
 
 namespace {
+
+using namespace test_board;
 
 struct Registers {
     uint32_t gpbcon, gpbdat, tcon, intmsk, intsubmsk;
@@ -34,13 +36,13 @@ std::string registers_name(const testing::TestParamInfo<Registers> &info) {
 class BuzzerTest : public ::testing::TestWithParam<Registers> {
   protected:
     void SetUp() override {
-        install_fake_soc();
+        soc_install();
         const Registers &r = GetParam();
-        fake_soc.regs[GPIO][GPBCON_OFFSET / 4] = r.gpbcon;
-        fake_soc.regs[GPIO][GPBDAT_OFFSET / 4] = r.gpbdat;
-        fake_soc.regs[TIMER][TCON_OFFSET / 4] = r.tcon;
-        fake_soc.regs[INTC][INTMSK_OFFSET / 4] = r.intmsk;
-        fake_soc.regs[INTC][INTSUBMSK_OFFSET / 4] = r.intsubmsk;
+        soc.regs[GPIO][GPBCON_OFFSET / 4] = r.gpbcon;
+        soc.regs[GPIO][GPBDAT_OFFSET / 4] = r.gpbdat;
+        soc.regs[TIMER][TCON_OFFSET / 4] = r.tcon;
+        soc.regs[INTC][INTMSK_OFFSET / 4] = r.intmsk;
+        soc.regs[INTC][INTSUBMSK_OFFSET / 4] = r.intsubmsk;
     }
     PlatformGuard guard;
 };
@@ -77,37 +79,37 @@ TEST_P(BuzzerTest, PlaysEachByteLeastSignificantBitFirstBetweenMaskAndRestore) {
     std::vector<int> bits = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                              0, 0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 1};
     std::vector<RegAccess> want = expected_playback(GetParam(), bits);
-    ASSERT_EQ(fake_soc.log.size(), want.size());
+    ASSERT_EQ(soc.log.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) {
-        EXPECT_EQ(fake_soc.log[i], want[i])
-            << "access " << i << ": wrote " << fake_soc.log[i].write << " offset "
-            << fake_soc.log[i].offset << " value " << std::hex << fake_soc.log[i].value;
+        EXPECT_EQ(soc.log[i], want[i])
+            << "access " << i << ": wrote " << soc.log[i].write << " offset " << soc.log[i].offset
+            << " value " << std::hex << soc.log[i].value;
     }
-    EXPECT_EQ(fake_soc.regs[GPIO][0x14 / 4] & 1u, 0u);
-    EXPECT_EQ(fake_soc.regs[INTC][0x08 / 4], GetParam().intmsk);
-    EXPECT_EQ(fake_soc.regs[INTC][0x1C / 4], GetParam().intsubmsk);
+    EXPECT_EQ(soc.regs[GPIO][0x14 / 4] & 1u, 0u);
+    EXPECT_EQ(soc.regs[INTC][0x08 / 4], GetParam().intmsk);
+    EXPECT_EQ(soc.regs[INTC][0x1C / 4], GetParam().intsubmsk);
     EXPECT_EQ(gpb_shadow, GetParam().gpbdat & ~1u);
 }
 
 TEST_P(BuzzerTest, OpensDevMemAndMapsTheThreeBlocksInOrder) {
     const uint8_t sample[] = {0xFF};
     buzzer_play_sample(sample, sizeof sample);
-    EXPECT_EQ(fake_soc.opens, 1);
-    EXPECT_EQ(fake_soc.open_flags, 0x1002);
-    EXPECT_EQ(fake_soc.mmap_offsets, (std::vector<off_t>{0x56000000, 0x51000000, 0x4A000000}));
-    EXPECT_EQ(fake_soc.mmap_lengths, (std::vector<size_t>{1024, 1024, 1024}));
-    EXPECT_EQ(fake_soc.mmap_prot, PROT_READ | PROT_WRITE);
-    EXPECT_EQ(fake_soc.mmap_flags, MAP_SHARED);
-    EXPECT_EQ(fake_soc.mmap_fd, FAKE_MEM_FD);
-    EXPECT_EQ(fake_soc.closes, 1);
+    EXPECT_EQ(soc.opens, 1);
+    EXPECT_EQ(soc.open_flags, 0x1002);
+    EXPECT_EQ(soc.mmap_offsets, (std::vector<off_t>{0x56000000, 0x51000000, 0x4A000000}));
+    EXPECT_EQ(soc.mmap_lengths, (std::vector<size_t>{1024, 1024, 1024}));
+    EXPECT_EQ(soc.mmap_prot, PROT_READ | PROT_WRITE);
+    EXPECT_EQ(soc.mmap_flags, MAP_SHARED);
+    EXPECT_EQ(soc.mmap_fd, MEM_FD);
+    EXPECT_EQ(soc.closes, 1);
 }
 
 TEST_P(BuzzerTest, ReleasesTheThreeMappingsAfterTheLastRegisterAccess) {
     const uint8_t sample[] = {0x5A};
     buzzer_play_sample(sample, sizeof sample);
-    size_t done = fake_soc.log.size();
-    using Unmap = FakeSoc::Unmap;
-    EXPECT_EQ(fake_soc.unmaps,
+    size_t done = soc.log.size();
+    using Unmap = Soc::Unmap;
+    EXPECT_EQ(soc.unmaps,
               (std::vector<Unmap>{{GPIO, 1024, done}, {TIMER, 1024, done}, {INTC, 1024, done}}));
 }
 
@@ -115,9 +117,9 @@ TEST_P(BuzzerTest, EveryBitWaitsThreeThousandCountsBeforeTheNext) {
     const uint8_t sample[] = {0x3C, 0x00};
     buzzer_play_sample(sample, sizeof sample);
     // The first store finds the counter from before; each later one, a finished wait.
-    ASSERT_EQ(fake_soc.counter_at_gpbdat_write.size(), 17u);
+    ASSERT_EQ(soc.counter_at_gpbdat_write.size(), 17u);
     for (size_t i = 1; i < 17; ++i) {
-        EXPECT_EQ(fake_soc.counter_at_gpbdat_write[i], BIT_DELAY_LOOPS) << i;
+        EXPECT_EQ(soc.counter_at_gpbdat_write[i], BIT_DELAY_LOOPS) << i;
     }
     EXPECT_EQ(BIT_DELAY_LOOPS, 3000);
 }
@@ -132,26 +134,26 @@ INSTANTIATE_TEST_SUITE_P(
 // The real sample, with every access recorded; the next call opens and maps anew.
 TEST(BuzzerSample, PlaysTheWholeVictorySampleInStoredOrderAndMapsAnewOnEveryCall) {
     PlatformGuard guard;
-    install_fake_soc();
-    uint32_t low = fake_soc.regs[GPIO][GPBDAT_OFFSET / 4] & ~1u;
+    soc_install();
+    uint32_t low = soc.regs[GPIO][GPBDAT_OFFSET / 4] & ~1u;
     buzzer_play();
-    ASSERT_EQ(fake_soc.gpbdat_writes, 121984u + 1);
+    ASSERT_EQ(soc.gpbdat_writes, 121984u + 1);
     constexpr size_t SET_UP_ACCESSES = 9;
     size_t mismatches = 0;
     for (size_t i = 0; i < 121984; ++i) {
         uint32_t bit = (victory_sample[i / 8] >> (i % 8)) & 1u;
-        mismatches += !(fake_soc.log[SET_UP_ACCESSES + i] == write(GPIO, 0x14, low | bit));
+        mismatches += !(soc.log[SET_UP_ACCESSES + i] == write(GPIO, 0x14, low | bit));
     }
     EXPECT_EQ(mismatches, 0u);
     const uint8_t short_sample[] = {0x55};
     buzzer_play_sample(short_sample, sizeof short_sample);
-    EXPECT_EQ(fake_soc.opens, 2);
-    EXPECT_EQ(fake_soc.mmap_offsets.size(), 6u);
-    EXPECT_EQ(fake_soc.unmaps.size(), 6u);
-    EXPECT_EQ(fake_soc.gpbdat_writes, 121984u + 1 + 9);
-    EXPECT_EQ(fake_soc.regs[INTC][0x08 / 4], 0xFEFFFF7Fu);
-    EXPECT_EQ(fake_soc.regs[INTC][0x1C / 4], 0x7FEu);
-    EXPECT_EQ(fake_soc.regs[GPIO][0x14 / 4], low);
+    EXPECT_EQ(soc.opens, 2);
+    EXPECT_EQ(soc.mmap_offsets.size(), 6u);
+    EXPECT_EQ(soc.unmaps.size(), 6u);
+    EXPECT_EQ(soc.gpbdat_writes, 121984u + 1 + 9);
+    EXPECT_EQ(soc.regs[INTC][0x08 / 4], 0xFEFFFF7Fu);
+    EXPECT_EQ(soc.regs[INTC][0x1C / 4], 0x7FEu);
+    EXPECT_EQ(soc.regs[GPIO][0x14 / 4], low);
 }
 
 } // namespace

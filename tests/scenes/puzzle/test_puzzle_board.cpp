@@ -1,6 +1,6 @@
 // The board model: tables, shuffle, touch to move, move completion, resets.
 #include "assets/puzzle_tables.h"
-#include "puzzle_fakes.h"
+#include "puzzle_support.h"
 #include "scenes/puzzle/puzzle_board.h"
 #include "support/platform_guard.h"
 
@@ -45,8 +45,8 @@ bool same_board(const PuzzleBoard &a, const PuzzleBoard &b) {
 class PuzzleBoardTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test_board::clock_install(PUZZLE_TEST_START_MS);
-        install_fake_time_of_day();
+        test_board::clock_install(test_board::START_MS);
+        test_board::time_of_day_install();
         reset_puzzle(solved_board());
         restart_puzzle_clock();
     }
@@ -104,8 +104,8 @@ TEST_F(PuzzleBoardTest, DrawsOfNineAndOfFarCellsAreRejectedUnchanged) {
 
 TEST_F(PuzzleBoardTest, ShuffleIsAThousandAcceptedDrawsSeededBySecondsPlusMicroseconds) {
     // The sum wraps at 32 bits: 0xFFFFFFF0 + 0x30 seeds 0x20.
-    fake_time_of_day.sec = 0xFFFFFFF0;
-    fake_time_of_day.usec = 0x30;
+    test_board::time_of_day.sec = 0xFFFFFFF0;
+    test_board::time_of_day.usec = 0x30;
     puzzle_shuffle();
     PuzzleBoard expected = reference_shuffle(solved_board(), 0x20);
     EXPECT_TRUE(same_board(puzzle_board, expected));
@@ -117,8 +117,8 @@ TEST_F(PuzzleBoardTest, ShuffleIsAThousandAcceptedDrawsSeededBySecondsPlusMicros
 
 TEST_F(PuzzleBoardTest, EveryShuffledBoardIsASolvablePermutation) {
     for (int64_t usec = 0; usec < 40; ++usec) {
-        fake_time_of_day.sec = 1700000000;
-        fake_time_of_day.usec = usec * 24989;
+        test_board::time_of_day.sec = 1700000000;
+        test_board::time_of_day.usec = usec * 24989;
         PuzzleBoard start = board_with_hole(static_cast<int32_t>(usec % 9));
         reset_puzzle(start);
         puzzle_shuffle();
@@ -279,8 +279,8 @@ TEST_F(PuzzleBoardTest, SetNearSolvedClearsTheFlagsAndKeepsTheRest) {
 }
 
 TEST_F(PuzzleBoardTest, ResetShufflesFromTheNearSolvedBoard) {
-    fake_time_of_day.sec = 1234;
-    fake_time_of_day.usec = 5678;
+    test_board::time_of_day.sec = 1234;
+    test_board::time_of_day.usec = 5678;
     reset_puzzle(board_with_hole(0));
     puzzle_state.victory_done = 1;
     puzzle_reset();

@@ -4,7 +4,7 @@
 #include "display/backgrounds.h"
 #include "display/framebuffer.h"
 #include "display/raster.h"
-#include "puzzle_fakes.h"
+#include "puzzle_support.h"
 #include "scenes/puzzle/puzzle_board.h"
 #include "scenes/puzzle/puzzle_scene.h"
 #include "support/platform_guard.h"
@@ -84,10 +84,10 @@ void background_with_strips(Canvas *c, int32_t right_weight, int32_t left_weight
 class PuzzleSceneTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test_board::clock_install(PUZZLE_TEST_START_MS);
-        install_fake_time_of_day();
-        install_fake_soc();
-        fake_soc.keep_log = false;
+        test_board::clock_install(test_board::START_MS);
+        test_board::time_of_day_install();
+        test_board::soc_install();
+        test_board::soc.keep_log = false;
         // A background where every neighbouring pixel differs, so a misplaced copy shows.
         for (int32_t i = 0; i < CANVAS_PIXELS; ++i) {
             scene_background[SCENE_PUZZLE].px[i] = static_cast<uint16_t>(i * 40503u + 12345u);
@@ -276,8 +276,8 @@ TEST_F(PuzzleSceneTest, ARestartedClockCommitsOnTheFirstFrame) {
 // --- first render --------------------------------------------------------------------------
 
 TEST_F(PuzzleSceneTest, FirstRenderShufflesOverASetNearSolved) {
-    fake_time_of_day.sec = 1700000000;
-    fake_time_of_day.usec = 4321;
+    test_board::time_of_day.sec = 1700000000;
+    test_board::time_of_day.usec = 4321;
     reset_puzzle(solved_board());
     puzzle_set_near_solved();
     render_at(10);
@@ -290,8 +290,8 @@ TEST_F(PuzzleSceneTest, FirstRenderShufflesOverASetNearSolved) {
 }
 
 TEST_F(PuzzleSceneTest, ResetBeforeTheFirstRenderShufflesTwice) {
-    fake_time_of_day.sec = 99;
-    fake_time_of_day.usec = 1;
+    test_board::time_of_day.sec = 99;
+    test_board::time_of_day.usec = 1;
     reset_puzzle(solved_board());
     puzzle_reset();
     render_at(10);
@@ -303,7 +303,7 @@ TEST_F(PuzzleSceneTest, ResetBeforeTheFirstRenderShufflesTwice) {
 TEST_F(PuzzleSceneTest, ASolvedBoardThatNoSlideReachedIsNoVictory) {
     EXPECT_EQ(render_at(3000), 1);
     EXPECT_EQ(puzzle_state.victory_active, 0);
-    EXPECT_EQ(fake_soc.opens, 0);
+    EXPECT_EQ(test_board::soc.opens, 0);
 }
 
 // --- victory -----------------------------------------------------------------------------
@@ -318,7 +318,7 @@ TEST(PuzzleFade, WeightFallsFrom256ToZeroOver2000Milliseconds) {
 
 TEST_F(PuzzleSceneTest, WinningCommitFrameIsSolidAndSilent) {
     win_at(3000);
-    EXPECT_EQ(fake_soc.opens, 0);
+    EXPECT_EQ(test_board::soc.opens, 0);
     EXPECT_EQ(puzzle_state.victory_sound_played, 0);
     EXPECT_TRUE(block_filled(canvas, 50, 80, 154, 5, BACKING_COLOUR));
     EXPECT_TRUE(block_filled(canvas, 55, 181, 48, 48, BACKING_COLOUR));
@@ -327,18 +327,18 @@ TEST_F(PuzzleSceneTest, WinningCommitFrameIsSolidAndSilent) {
 
 TEST_F(PuzzleSceneTest, NextFramePlaysTheSoundOnceAndTheFadeStartsAfterIt) {
     win_at(3000);
-    fake_soc.writes_per_ms = 1000; // the sound takes 121 ms of clock
+    test_board::soc.writes_per_ms = 1000; // the sound takes 121 ms of clock
     EXPECT_EQ(render_at(3150), 0);
-    EXPECT_EQ(fake_soc.opens, 1);
-    EXPECT_EQ(fake_soc.gpbdat_writes, SAMPLE_BIT_COUNT + 1);
+    EXPECT_EQ(test_board::soc.opens, 1);
+    EXPECT_EQ(test_board::soc.gpbdat_writes, SAMPLE_BIT_COUNT + 1);
     EXPECT_EQ(puzzle_state.victory_sound_played, 1);
     EXPECT_EQ(puzzle_state.victory_start_ms, 3150u + 121u);
     // Drawn at full weight: the fade clock had not moved yet.
     EXPECT_TRUE(block_filled(canvas, 50, 80, 154, 5, BACKING_COLOUR));
     EXPECT_TRUE(block_is(canvas, 55, 85, img_puzzle_tiles, 144, 96, 144));
     render_at(3400);
-    EXPECT_EQ(fake_soc.opens, 1);
-    EXPECT_EQ(fake_soc.gpbdat_writes, SAMPLE_BIT_COUNT + 1);
+    EXPECT_EQ(test_board::soc.opens, 1);
+    EXPECT_EQ(test_board::soc.gpbdat_writes, SAMPLE_BIT_COUNT + 1);
 }
 
 TEST_F(PuzzleSceneTest, FadeBlendsSquareAndTilesTogether) {
@@ -378,7 +378,7 @@ TEST_F(PuzzleSceneTest, AfterTheFadeNothingOfTheBoardUntilAReset) {
     restart_puzzle_clock(); // a later visit
     EXPECT_EQ(render_at(2700), 1);
     EXPECT_TRUE(same_canvas(canvas, expected));
-    EXPECT_EQ(fake_soc.opens, 1);
+    EXPECT_EQ(test_board::soc.opens, 1);
 
     puzzle_set_near_solved();
     render_at(2800);
@@ -387,8 +387,8 @@ TEST_F(PuzzleSceneTest, AfterTheFadeNothingOfTheBoardUntilAReset) {
     // A second victory opens, maps and plays again.
     win_at(4000);
     render_at(4150);
-    EXPECT_EQ(fake_soc.opens, 2);
-    EXPECT_EQ(fake_soc.gpbdat_writes, 2 * (SAMPLE_BIT_COUNT + 1));
+    EXPECT_EQ(test_board::soc.opens, 2);
+    EXPECT_EQ(test_board::soc.gpbdat_writes, 2 * (SAMPLE_BIT_COUNT + 1));
 }
 
 TEST_F(PuzzleSceneTest, ARestartedClockEndsTheFadeOnTheNextFrame) {

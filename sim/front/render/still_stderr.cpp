@@ -1,10 +1,10 @@
-#include "support/test_board.h"
+#include "front/render/still_board.h"
 
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace test_board {
+namespace still {
 
 namespace {
 
@@ -27,4 +27,4 @@ void stderr_on() {
     saved = -1;
 }
 
-} // namespace test_board
+} // namespace still

@@ -1,9 +1,8 @@
-#include "walk_board.h"
+#include "support/test_board.h"
 
 #include "font/font_files.h"
 #include "font/freetype_calls.h"
 #include "platform/platform.h"
-#include "scenes/puzzle/puzzle_fakes.h"
 #include "workers/input_event.h"
 #include "workers/net_bringup.h"
 #include "workers/net_worker.h"
@@ -13,6 +12,10 @@
 #include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
+
+namespace test_board {
+
+const char *const *stick_names;
 
 namespace {
 
@@ -38,10 +41,10 @@ const InputEventRecord PANEL_EVENTS[] = {
 };
 constexpr size_t PANEL_EVENT_COUNT = sizeof PANEL_EVENTS / sizeof PANEL_EVENTS[0];
 
-const char *const STICK_NAMES[] = {"notes.txt", "concours-48.ttf", nullptr};
+const char *const FONT_STICK[] = {"notes.txt", "concours-48.ttf", nullptr};
 constexpr char STICK_FONT[] = "/tmp/d/concours-48.ttf";
 
-uint16_t screen[320 * 240];
+uint16_t fb_pixels[320 * 240];
 uint8_t dm9000_ports[DM9000_WINDOW];
 int next_pipe_fd;
 size_t panel_next;
@@ -50,7 +53,7 @@ size_t mountinfo_read;
 int stick_next;
 struct dirent stick_entry;
 DIR *const STICK_DIR = reinterpret_cast<DIR *>(&stick_next);
-Platform soc; // the puzzle tests' /dev/mem and register blocks
+Platform soc_table; // /dev/mem and the SoC's register blocks
 
 int refuse(int error) {
     errno = error;
@@ -70,7 +73,7 @@ int board_open(const char *path, int flags, mode_t mode) {
     if (strcmp(path, "/tmp/touch") == 0) {
         return PANEL_FD;
     }
-    return soc.open(path, flags, mode);
+    return soc_table.open(path, flags, mode);
 }
 
 ssize_t copy_out(void *buf, size_t count, const void *from, size_t size) {
@@ -121,16 +124,16 @@ int board_select(int nfds, fd_set *readable, fd_set *, fd_set *, struct timeval 
 
 void *board_mmap(void *addr, size_t length, int prot, int flags, int fd, off_t offset) {
     if (fd == FB_FD) {
-        return screen;
+        return fb_pixels;
     }
     if (offset == DM9000_BASE) {
         return dm9000_ports;
     }
-    return soc.mmap(addr, length, prot, flags, fd, offset);
+    return soc_table.mmap(addr, length, prot, flags, fd, offset);
 }
 
 struct dirent *board_readdir(DIR *) {
-    const char *name = STICK_NAMES[stick_next];
+    const char *name = stick_names[stick_next];
     if (name == nullptr) {
         return nullptr;
     }
@@ -191,25 +194,24 @@ void install_files() {
 
 } // namespace
 
-void walk_board_install() {
-    install_fake_soc();
-    test_board::clock_install(PUZZLE_TEST_START_MS);
-    install_fake_time_of_day();
-    soc = platform;
+void install() {
+    soc_install();
+    clock_install(START_MS);
+    time_of_day_install();
+    soc_table = platform;
     next_pipe_fd = FIRST_PIPE_FD;
     panel_next = 0;
     mountinfo = PROC_MOUNTED;
     mountinfo_read = 0;
+    stick_names = FONT_STICK;
     stick_next = 0;
     install_devices();
     install_processes();
     install_files();
 }
 
-// The folder and the mount are there, and a stale file, no device node, sits at
-// /tmp/touch.
-void walk_board_install_restarted() {
-    walk_board_install();
+void install_restarted() {
+    install();
     mountinfo = STICK_MOUNTED;
     platform.mkdir = [](const char *, mode_t) { return refuse(EEXIST); };
     platform.stat = [](const char *path, struct stat *info) {
@@ -219,7 +221,9 @@ void walk_board_install_restarted() {
     };
 }
 
-void walk_board_install_child_side() {
-    walk_board_install();
+void install_child_side() {
+    install();
     platform.fork = [] { return pid_t{0}; };
 }
+
+} // namespace test_board

@@ -1,14 +1,13 @@
-#include "support/test_board.h"
+#include "front/render/still_board.h"
 
 #include "platform/platform.h"
-#include "support/platform_guard.h"
 #include "workers/net_worker.h"
 
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace test_board {
+namespace still {
 
 namespace {
 
@@ -43,7 +42,7 @@ int recording_open(const char *path, int flags, mode_t mode) {
 }
 
 void start_worker_parent_side() {
-    PlatformGuard guard;
+    Platform saved = platform;
     platform.pipe = recording_pipe;
     platform.fork = parent_side_fork;
     platform.close = keep_standard_close;
@@ -51,6 +50,7 @@ void start_worker_parent_side() {
     write_end = -1;
     null_count = 0;
     net_worker_start();
+    platform = saved;
     while (null_count > 0) {
         ::close(null_fds[--null_count]);
     }
@@ -61,21 +61,21 @@ void start_worker_parent_side() {
 bool deliver_address(const char *text, size_t length) {
     start_worker_parent_side();
     if (write_end < 0) {
-        fprintf(stderr, "test board: the network worker made no address pipe\n");
+        fprintf(stderr, "still board: the network worker made no address pipe\n");
         return false;
     }
     // Nothing to send is the client ending: the reader then sees the pipe's end.
     if (length == 0) {
         ::close(write_end);
     } else if (::write(write_end, text, length) != static_cast<ssize_t>(length)) {
-        perror("test board: address pipe");
+        perror("still board: address pipe");
         return false;
     }
     if (address_receive() != 1) {
-        fprintf(stderr, "test board: the address was not received\n");
+        fprintf(stderr, "still board: the address was not received\n");
         return false;
     }
     return true;
 }
 
-} // namespace test_board
+} // namespace still

@@ -1,4 +1,4 @@
-#include "support/test_board.h"
+#include "front/render/still_board.h"
 
 #include "display/framebuffer.h"
 #include "platform/platform.h"
@@ -9,7 +9,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-namespace test_board {
+namespace still {
 
 namespace {
 
@@ -68,4 +68,4 @@ const fb_var_screeninfo &screen_mode() {
     return mode;
 }
 
-} // namespace test_board
+} // namespace still

@@ -1,10 +1,10 @@
-#include "support/test_board.h"
+#include "front/render/still_board.h"
 
 #include "platform/platform.h"
 
 #include <cerrno>
 
-namespace test_board {
+namespace still {
 
 HandClock hand_clock;
 
@@ -40,4 +40,4 @@ int64_t clock_ms() {
     return hand_clock.now_ns / 1000000;
 }
 
-} // namespace test_board
+} // namespace still
