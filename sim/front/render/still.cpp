@@ -32,7 +32,7 @@ namespace {
 
 // The simulator's default stick (sim/devices/stick.cpp): condensed, so that at 48 pixels
 // all eleven glyphs fit the atlas and a full address fits across the screen.
-constexpr char DEFAULT_FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
+constexpr char DEFAULT_FONT[] = IPSLIDE_DEFAULT_FONT;
 constexpr char STICK_MOUNT_POINT[] = "/tmp/d";
 
 const char *program;
