@@ -115,12 +115,13 @@ bool qemu_address_read() {
     return ask_long("address", &read, &ignored) && read == 1;
 }
 
+// The agent answers "killed PID".
 bool qemu_kill_app(std::string *what, std::string *error) {
-    std::vector<std::string> words;
-    if (!guest_agent_value("kill", &words, error)) {
+    std::vector<std::string> lines;
+    if (!guest_agent_ask("kill", &lines, error)) {
         return false;
     }
-    *what = "main process " + (words.empty() ? std::string("?") : words[0]);
+    *what = "main process " + (lines.empty() ? std::string("?") : lines[0].substr(7));
     return true;
 }
 
