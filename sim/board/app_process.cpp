@@ -41,7 +41,6 @@ pid_t start_application() {
     board_state()->idle_wait = 0;
     board_state()->in_wait = 0;
     board_state()->in_frame_delay = 0;
-    board_state()->address_fd = -1;
     alloc_census_new_start();
     waits_at_start = board_state()->waits.load();
     pid_t pid = fork();

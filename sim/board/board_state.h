@@ -13,9 +13,10 @@ struct BoardState {
     uint16_t screen[320 * 240];
     std::atomic<int32_t> mode_set;      // 1 once FBIOPUT_VSCREENINFO accepted our mode
     std::atomic<int32_t> mode_refusals; // modes the "driver" refused
-    // What the main process is doing, for scenarios that wait for a state instead of
-    // guessing times: each event wait it begins, whether it is blocked without a time
-    // limit (the shown scene is idle), and each pause between slide frames.
+    // What the main process is doing, as it tells its moments, for scenarios that
+    // wait for a state instead of guessing times: each event wait it begins,
+    // whether it is blocked without a time limit (the shown scene is idle), and
+    // each pause between slide frames.
     std::atomic<int32_t> app_pid;
     std::atomic<uint32_t> waits;
     std::atomic<int32_t> idle_wait;
@@ -28,9 +29,7 @@ struct BoardState {
     // (monotonic microseconds): an idle wait begun after the last press has seen it.
     std::atomic<uint64_t> wait_begin_us;
     std::atomic<uint64_t> press_us;
-    // The address pipe as the running start's main process uses it: its read end
-    // (-1 until the pipe is made, -2 once read), which process read it and what.
-    std::atomic<int32_t> address_fd;
+    // Which process read the leased address, and what it read.
     std::atomic<int32_t> address_reader;
     char address_read[16];
     int log_fd = -1;    // open on log_path before the fork: valid whatever the process's /tmp

@@ -10,7 +10,6 @@
 #include "devices/stick.h"
 #include "devices/touch_panel.h"
 
-#include "app/event_wait.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -156,60 +155,34 @@ void sim_write32(volatile uint32_t *reg, uint32_t value) {
     soc_write32(reg, value);
 }
 
-bool is_main_process() {
-    return getpid() == board_state()->app_pid;
-}
-
-int sim_select(int nfds, fd_set *r, fd_set *w, fd_set *e, struct timeval *timeout) {
-    if (!is_main_process()) {
-        return ::select(nfds, r, w, e, timeout);
-    }
+// The application tells its moments; the board keeps them for the scenarios'
+// waits and for screenshots that never tear. Only the main process has them.
+void sim_moment(AppMoment moment, const char *detail) {
     BoardState *board = board_state();
-    board->wait_begin_us = monotonic_us();
-    board->idle_wait = timeout == nullptr;
-    board->waits++;
-    board->in_wait = 1;
-    int result = ::select(nfds, r, w, e, timeout);
-    board->in_wait = 0;
-    board->idle_wait = 0;
-    return result;
-}
-
-int sim_usleep(useconds_t usec) {
-    if (!is_main_process() || usec != SLIDE_FRAME_PAUSE_US) {
-        return ::usleep(usec);
-    }
-    BoardState *board = board_state();
-    board->slide_frames++;
-    board->in_frame_delay = 1;
-    int result = ::usleep(usec);
-    board->in_frame_delay = 0;
-    return result;
-}
-
-// The main process's first pipe is the address pipe: the simulator follows its one
-// read, to tell when and what the application received.
-int sim_pipe(int fds[2]) {
-    int result = ::pipe(fds);
-    BoardState *board = board_state();
-    if (result == 0 && is_main_process() && board->address_fd == -1) {
-        board->address_fd = fds[0];
-    }
-    return result;
-}
-
-ssize_t sim_read(int fd, void *buf, size_t count) {
-    ssize_t n = ::read(fd, buf, count);
-    BoardState *board = board_state();
-    if (fd >= 0 && fd == board->address_fd && is_main_process()) {
-        size_t kept = n > 0 ? static_cast<size_t>(n) : 0;
-        kept = kept < sizeof board->address_read ? kept : sizeof board->address_read - 1;
-        memcpy(board->address_read, buf, kept);
-        board->address_read[kept] = '\0';
-        board->address_fd = -2;
+    switch (moment) {
+    case MOMENT_WAIT_TIMED:
+    case MOMENT_WAIT_IDLE:
+        board->wait_begin_us = monotonic_us();
+        board->idle_wait = moment == MOMENT_WAIT_IDLE;
+        board->waits++;
+        board->in_wait = 1;
+        break;
+    case MOMENT_WAIT_OVER:
+        board->in_wait = 0;
+        board->idle_wait = 0;
+        break;
+    case MOMENT_SLIDE_PAUSE:
+        board->slide_frames++;
+        board->in_frame_delay = 1;
+        break;
+    case MOMENT_SLIDE_PAUSE_OVER:
+        board->in_frame_delay = 0;
+        break;
+    case MOMENT_ADDRESS_READ:
+        snprintf(board->address_read, sizeof board->address_read, "%s", detail);
         board->address_reader = getpid();
+        break;
     }
-    return n;
 }
 
 int sim_execv(const char *path, char *const argv[]) {
@@ -241,16 +214,13 @@ Platform make_sim_platform() {
     Platform p = board_platform();
     p.open = BoardCode<sim_open>::call;
     p.close = BoardCode<sim_close>::call;
-    p.pipe = BoardCode<sim_pipe>::call;
-    p.read = BoardCode<sim_read>::call;
     p.ioctl = BoardCode<sim_ioctl>::call;
     p.mmap = BoardCode<sim_mmap>::call;
     p.munmap = BoardCode<sim_munmap>::call;
     p.mount = BoardCode<stick_mount>::call;
     p.mknod = BoardCode<touch_panel_mknod>::call;
     p.execv = BoardCode<sim_execv>::call;
-    p.select = BoardCode<sim_select>::call;
-    p.usleep = BoardCode<sim_usleep>::call;
+    p.moment = BoardCode<sim_moment>::call;
     p.stat = BoardCode<sim_stat>::call;
     p.reg_read8 = BoardCode<sim_read8>::call;
     p.reg_write8 = BoardCode<sim_write8>::call;

@@ -22,7 +22,10 @@ int wait_events(int limit_ms) {
     }
     struct timeval limit = {limit_ms / 1000, limit_ms * 1000};
     struct timeval *timeout = limit_ms == -1 ? nullptr : &limit;
-    if (platform.select(highest + 1, &readable, nullptr, nullptr, timeout) == -1) {
+    platform.moment(timeout == nullptr ? MOMENT_WAIT_IDLE : MOMENT_WAIT_TIMED, nullptr);
+    int ready = platform.select(highest + 1, &readable, nullptr, nullptr, timeout);
+    platform.moment(MOMENT_WAIT_OVER, nullptr);
+    if (ready == -1) {
         perror("select");
         exit(1);
     }
@@ -38,5 +41,7 @@ int wait_events(int limit_ms) {
 }
 
 void frame_delay() {
+    platform.moment(MOMENT_SLIDE_PAUSE, nullptr);
     platform.usleep(SLIDE_FRAME_PAUSE_US);
+    platform.moment(MOMENT_SLIDE_PAUSE_OVER, nullptr);
 }

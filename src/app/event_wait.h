@@ -11,7 +11,6 @@ constexpr int EVENT_ADDRESS = 2;
 // a timeout. A failing select ends the process with status 1.
 int wait_events(int limit_ms);
 
-// The pause between two frames of a slide: 50 frames a second at most. The
-// simulator recognises the pause by this length.
+// The pause between two frames of a slide: 50 frames a second at most.
 constexpr useconds_t SLIDE_FRAME_PAUSE_US = 20000;
 void frame_delay();

@@ -114,6 +114,8 @@ void reg_write32(volatile uint32_t *reg, uint32_t value) {
     *reg = value;
 }
 
+void no_moment(AppMoment, const char *) {}
+
 constexpr Platform BOARD = {
     .open = sys_open,
     .read = sys_read,
@@ -144,6 +146,7 @@ constexpr Platform BOARD = {
     .getpid = sys_getpid,
     .getppid = sys_getppid,
     ._exit = sys_exit_now,
+    .moment = no_moment,
     .reg_read8 = reg_read8,
     .reg_write8 = reg_write8,
     .reg_read32 = reg_read32,

@@ -12,6 +12,16 @@
 #include <sys/types.h>
 #include <time.h>
 
+// The moments of the application that a simulated board's scenarios wait for.
+enum AppMoment : int {
+    MOMENT_WAIT_TIMED,       // an event wait with a time limit begins: a frame is shown
+    MOMENT_WAIT_IDLE,        // an event wait without a limit begins: the scene is still
+    MOMENT_WAIT_OVER,        // the event wait has ended
+    MOMENT_SLIDE_PAUSE,      // the pause after a frame of a slide begins
+    MOMENT_SLIDE_PAUSE_OVER, // that pause has ended
+    MOMENT_ADDRESS_READ,     // the leased address has been read; detail is its text
+};
+
 struct Platform {
     int (*open)(const char *path, int flags, mode_t mode);
     ssize_t (*read)(int fd, void *buf, size_t count);
@@ -48,6 +58,9 @@ struct Platform {
     pid_t (*getppid)();
     // Ends the process at once: no exit handlers, no flushing. Never returns.
     void (*_exit)(int status);
+    // Tells a simulated board what the application is doing, so it never has to
+    // guess it from the order or length of calls. Does nothing on the board.
+    void (*moment)(AppMoment moment, const char *detail);
 
     // Register accessors for /dev/mem mappings: exactly one access per call, in
     // program order, never merged or dropped.

@@ -84,6 +84,7 @@ int address_receive() {
     }
     ssize_t n = platform.read(address_fds[0], address, sizeof address - 1);
     address[n > 0 ? n : 0] = '\0';
+    platform.moment(MOMENT_ADDRESS_READ, address);
     platform.close(address_fds[0]);
     platform.close(address_fds[1]);
     address_fds[0] = -1;
