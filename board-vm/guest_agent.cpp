@@ -100,10 +100,23 @@ void emit(uint16_t type, uint16_t code, int32_t value) {
     }
 }
 
+// The input core drops an ABS event that repeats the axis's current value, so a
+// reader started since the last touch (after a restart) would never hear a
+// press on the very same raw spot. A real resistive panel never repeats itself
+// to the unit; ours moves one unit off and back within the same report.
+void emit_axis(uint16_t axis, int32_t value, int32_t *current) {
+    if (value == *current) {
+        emit(EV_ABS, axis, value ^ 1);
+    }
+    emit(EV_ABS, axis, value);
+    *current = value;
+}
+
 void press_raw(long raw_x, long raw_y) {
+    static int32_t x = 0, y = 0;
     emit(EV_KEY, BTN_TOUCH, 1);
-    emit(EV_ABS, ABS_X, static_cast<int32_t>(raw_x));
-    emit(EV_ABS, ABS_Y, static_cast<int32_t>(raw_y));
+    emit_axis(ABS_X, static_cast<int32_t>(raw_x), &x);
+    emit_axis(ABS_Y, static_cast<int32_t>(raw_y), &y);
     emit(EV_SYN, SYN_REPORT, 0);
 }
 
@@ -394,7 +407,17 @@ void report_nodes() {
 void inspect() {
     each_process([](const ProcInfo &info) {
         if (is_app(info) || is_client(info)) {
-            fprintf(host, "process %ld %ld %s %lu\n", info.pid, info.ppid, info.comm, info.ticks);
+            char path[64], wchan[64] = "-";
+            snprintf(path, sizeof path, "/proc/%ld/wchan", info.pid);
+            FILE *f = fopen(path, "r");
+            if (f != nullptr) {
+                if (fgets(wchan, sizeof wchan, f) == nullptr || wchan[0] == '\0') {
+                    snprintf(wchan, sizeof wchan, "-");
+                }
+                fclose(f);
+            }
+            fprintf(host, "process %ld %ld %s %lu %s\n", info.pid, info.ppid, info.comm, info.ticks,
+                    wchan);
         }
     });
     report_mounts();
@@ -480,8 +503,9 @@ bool holds_descriptor(long pid, const char *wanted) {
 
 // The main process holds both ends of the address pipe until it has read the
 // address, then closes them; udhcpc keeps the write end as descriptor 9. So the
-// address has been read once a client runs whose pipe the main process no longer
-// holds.
+// address has been read once the main process's own client (its worker, exec'd;
+// a killed start's client may still be on its way out) runs with a pipe the main
+// process no longer holds.
 int address_read() {
     long main_pid = main_process().pid;
     if (main_pid == 0) {
@@ -492,7 +516,8 @@ int address_read() {
     snprintf(fd_name, sizeof fd_name, "%d", CLIENT_ADDRESS_FD);
     each_process([&](const ProcInfo &info) {
         char pipe_name[128];
-        if (is_client(info) && descriptor_target(info.pid, fd_name, pipe_name, sizeof pipe_name) &&
+        if (is_client(info) && info.ppid == main_pid &&
+            descriptor_target(info.pid, fd_name, pipe_name, sizeof pipe_name) &&
             strncmp(pipe_name, "pipe:", 5) == 0 && !holds_descriptor(main_pid, pipe_name)) {
             seen = 1;
         }
