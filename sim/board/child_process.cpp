@@ -36,6 +36,9 @@ pid_t start_process(const std::vector<std::string> &words, const ChildSetup &set
 }
 
 int reap_process(pid_t pid, bool block) {
+    if (pid <= 0) {
+        return -1; // never "any child": a failed start has nothing to reap
+    }
     int status = 0;
     pid_t got;
     while ((got = waitpid(pid, &status, block ? 0 : WNOHANG)) == -1 && errno == EINTR) {

@@ -24,8 +24,8 @@ pid_t start_process(const std::vector<std::string> &words, const ChildSetup &set
 bool run_process(const std::vector<std::string> &words, std::string *why = nullptr,
                  const ChildSetup &setup = {});
 
-// Collects a process that has ended: -1 while it runs (or with `block`, waits),
-// else its wait status.
+// Collects a process that has ended: -1 while it runs (or with `block`, waits)
+// and for a pid that is not a process's (a failed start), else its wait status.
 int reap_process(pid_t pid, bool block);
 
 // "exited with status 1", "ended by signal Killed".

@@ -10,7 +10,6 @@
 #include "devices/stick.h"
 #include "devices/touch_panel.h"
 
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

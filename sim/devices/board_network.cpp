@@ -231,25 +231,12 @@ int open_server_namespace(const char *kind) {
     return high;
 }
 
-// In a child of the simulator: into the server's namespaces, tied to the
-// simulator, its output into the application's log, then dnsmasq.
-[[noreturn]] void run_dnsmasq(const std::string &dnsmasq, const std::string &range,
-                              const std::string &router) {
+// In dnsmasq's process before its exec: into the server's namespaces.
+void enter_server_namespaces() {
     if ((server_user_fd >= 0 && setns(server_user_fd, CLONE_NEWUSER) != 0) ||
         setns(server_net_fd, CLONE_NEWNET) != 0 || setns(server_mnt_fd, CLONE_NEWNS) != 0) {
         build_failure("setns into the server's namespaces");
     }
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    int log = board_state()->log_fd;
-    if (log >= 0) {
-        dup2(log, 1);
-        dup2(log, 2);
-    }
-    execl(dnsmasq.c_str(), "dnsmasq", "--no-daemon", "--conf-file=/dev/null", "--port=0",
-          "--interface=dhcp0", "--dhcp-authoritative", range.c_str(), router.c_str(),
-          "--dhcp-leasefile=/tmp/dnsmasq.leases", "--pid-file=", "--user=root", "--group=root",
-          static_cast<char *>(nullptr));
-    build_failure("exec dnsmasq");
 }
 
 } // namespace
@@ -266,10 +253,15 @@ bool board_network_server_renumber(const std::string &address, std::string *erro
     std::string router = "--dhcp-option=option:router," + server_address();
     kill(server_pid, SIGKILL);
     waitpid(server_pid, nullptr, 0);
-    server_pid = fork();
-    if (server_pid == 0) {
-        run_dnsmasq(dnsmasq, range, router);
-    }
+    // Tied to the simulator, its output into the application's log.
+    ChildSetup setup;
+    setup.before_exec = enter_server_namespaces;
+    setup.output_fd = board_state()->log_fd;
+    server_pid = start_process({dnsmasq, "--no-daemon", "--conf-file=/dev/null", "--port=0",
+                                "--interface=dhcp0", "--dhcp-authoritative", range, router,
+                                "--dhcp-leasefile=/tmp/dnsmasq.leases",
+                                "--pid-file=", "--user=root", "--group=root"},
+                               setup);
     if (server_pid < 0) {
         *error = std::string("fork: ") + strerror(errno);
         return false;

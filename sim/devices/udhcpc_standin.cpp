@@ -8,6 +8,8 @@
 // so the host's network is never touched.
 #include "devices/udhcpc_standin.h"
 
+#include "board/child_process.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -139,14 +141,12 @@ int run_script(const Standin &s, const char *event) {
         envp.push_back(v.data());
     }
     envp.push_back(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        // Descriptor 9, the address pipe's write end, is inherited as it is.
-        execle("/bin/sh", "sh", s.conf.c_str(), event, static_cast<char *>(nullptr), envp.data());
-        _exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid) {
+    // Descriptor 9, the address pipe's write end, is inherited as it is.
+    ChildSetup setup;
+    setup.die_with_parent = false;
+    setup.before_exec = [&envp] { environ = envp.data(); };
+    int status = reap_process(start_process({"/bin/sh", s.conf, event}, setup), true);
+    if (status == -1) {
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -1,6 +1,7 @@
 // The discovery against a real ext4 stick: an image built with mkfs.ext4, loop-
 // mounted read-only on /tmp/d inside a private mount namespace, read with the real
 // opendir/readdir and rendered by FreeType from the mounted file.
+#include "board/child_process.h"
 #include "font/font_discovery.h"
 #include "font/glyph_atlas.h"
 #include "font_files.h"
@@ -17,8 +18,8 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -30,18 +31,12 @@ constexpr char IMAGE[] = "/tmp/stick.img";
 }
 
 // Runs a program quietly; true when it exits with status 0.
-bool run(const char *const argv[]) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execvp(argv[0], const_cast<char *const *>(argv));
-        _exit(127);
-    }
-    int status = 0;
-    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+bool run(const std::vector<std::string> &words) {
+    ChildSetup quiet;
+    quiet.output_fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    bool ok = run_process(words, nullptr, quiet);
+    close(quiet.output_fd);
+    return ok;
 }
 
 // The board's mount, played by a loop device over the image: no stick on the first
@@ -58,8 +53,7 @@ int plug_in_image(const char *source, const char *target, const char *type, unsi
         errno = ENODEV;
         return -1;
     }
-    const char *argv[] = {"mount", "-t", "ext4", "-o", "loop,ro", IMAGE, "/tmp/d", nullptr};
-    return run(argv) ? 0 : -1;
+    return run({"mount", "-t", "ext4", "-o", "loop,ro", IMAGE, "/tmp/d"}) ? 0 : -1;
 }
 
 // In a forked child: a private /tmp, the stick image made there, the discovery run
@@ -78,8 +72,7 @@ void discover_on_image() {
     if (error) {
         give_up("copying the font");
     }
-    const char *mkfs[] = {"mkfs.ext4", "-q", "-F", "-d", "/tmp/files", IMAGE, "4M", nullptr};
-    if (!run(mkfs)) {
+    if (!run({"mkfs.ext4", "-q", "-F", "-d", "/tmp/files", IMAGE, "4M"})) {
         give_up("mkfs.ext4 -d");
     }
     platform.mount = plug_in_image;

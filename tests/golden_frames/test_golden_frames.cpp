@@ -2,6 +2,7 @@
 // for pixel, tolerance zero: the drawing is integer arithmetic and exact. A
 // missing golden fails (it is never created here); a mismatch leaves the rendered
 // frame and a difference image in the build's test-output/golden folder.
+#include "board/child_process.h"
 #include "front/screen_png.h"
 
 #include <gtest/gtest.h>
@@ -67,18 +68,7 @@ int run_render(const GoldenCase &c, const std::string &out) {
     }
     words.push_back("--out");
     words.push_back(out);
-    std::vector<char *> argv;
-    for (std::string &w : words) {
-        argv.push_back(w.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    int status = reap_process(start_process(words), true);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 

@@ -76,9 +76,9 @@ constexpr char REGISTER[] = "register ";
 // - usleep cut short: one frame, or the touch's settle pause, is shorter;
 // - prctl: the worker runs untied, as it did before ties existed;
 // - unlink of a stale /tmp/touch: mknod then reports what is in the way;
-// - open("/dev/null") in start_network_worker: NOT harmless. The address pipe
-//   then takes lower descriptors than 3 and 4, the DHCP script's write to
-//   descriptor 4 goes nowhere, and the address never shows, without a word;
+// - open("/dev/null") in start_network_worker: the address pipe then takes
+//   lower descriptors than 3 and 4, and the address still arrives: the worker
+//   hands its write end on as descriptor 9 wherever it was;
 // - the read of the address pipe in event_wait: the address shows empty for
 //   good, as the worker tests' AddressPipe case pins down. select has reported
 //   the pipe readable, so only a signal could fail the read, and none is caught.

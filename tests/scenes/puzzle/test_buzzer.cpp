@@ -137,10 +137,10 @@ TEST(BuzzerSample, PlaysTheWholeVictorySampleInStoredOrderAndMapsAnewOnEveryCall
     soc_install();
     uint32_t low = soc.regs[GPIO][GPBDAT_OFFSET / 4] & ~1u;
     buzzer_play();
-    ASSERT_EQ(soc.gpbdat_writes, 121984u + 1);
+    ASSERT_EQ(soc.gpbdat_writes, VICTORY_SAMPLE_BYTES * 8u + 1);
     constexpr size_t SET_UP_ACCESSES = 9;
     size_t mismatches = 0;
-    for (size_t i = 0; i < 121984; ++i) {
+    for (size_t i = 0; i < VICTORY_SAMPLE_BYTES * 8u; ++i) {
         uint32_t bit = (victory_sample[i / 8] >> (i % 8)) & 1u;
         mismatches += !(soc.log[SET_UP_ACCESSES + i] == write(GPIO, 0x14, low | bit));
     }
@@ -150,7 +150,7 @@ TEST(BuzzerSample, PlaysTheWholeVictorySampleInStoredOrderAndMapsAnewOnEveryCall
     EXPECT_EQ(soc.opens, 2);
     EXPECT_EQ(soc.mmap_offsets.size(), 6u);
     EXPECT_EQ(soc.unmaps.size(), 6u);
-    EXPECT_EQ(soc.gpbdat_writes, 121984u + 1 + 9);
+    EXPECT_EQ(soc.gpbdat_writes, VICTORY_SAMPLE_BYTES * 8u + 1 + 9);
     EXPECT_EQ(soc.regs[INTC][0x08 / 4], 0xFEFFFF7Fu);
     EXPECT_EQ(soc.regs[INTC][0x1C / 4], 0x7FEu);
     EXPECT_EQ(soc.regs[GPIO][0x14 / 4], low);

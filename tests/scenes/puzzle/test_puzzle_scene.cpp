@@ -1,6 +1,7 @@
 // The puzzle scene: background and strips, backing square, tiles and the sliding
 // tile, the result, and the victory's sound and fade, frame by frame on a fake clock.
 #include "assets/images.h"
+#include "assets/victory_sample.h"
 #include "display/backgrounds.h"
 #include "display/framebuffer.h"
 #include "display/raster.h"
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr uint32_t SAMPLE_BIT_COUNT = 121984;
+constexpr uint32_t SAMPLE_BIT_COUNT = VICTORY_SAMPLE_BYTES * 8;
 
 Canvas canvas;
 Canvas expected;

@@ -1,6 +1,7 @@
 // End to end: into the puzzle, out, the top-left corner, back in, the last slide;
 // the fanfare is captured whole and the board fades away for good.
 #include "assets/images.h"
+#include "assets/victory_sample.h"
 #include "display/backgrounds.h"
 #include "display/raster.h"
 #include "front/screen_png.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr uint32_t SAMPLE_BITS = 121984;
+constexpr uint32_t SAMPLE_BITS = VICTORY_SAMPLE_BYTES * 8;
 
 int run(const std::string &command) {
     int status = std::system(command.c_str());
@@ -53,9 +54,9 @@ void expect_wav_holds_every_bit_once(const std::string &out) {
     EXPECT_EQ(le32(wav, 40), SAMPLE_BITS * 2) << "data bytes";
     EXPECT_EQ(wav.size(), 44 + SAMPLE_BITS * 2);
     std::string said = read_text(out + "/sim.txt");
-    EXPECT_NE(
-        said.find("ipslide-sim: victory sound captured: 121984 bits -> " + out + "/victory.wav"),
-        std::string::npos);
+    EXPECT_NE(said.find("ipslide-sim: victory sound captured: " + std::to_string(SAMPLE_BITS) +
+                        " bits -> " + out + "/victory.wav"),
+              std::string::npos);
     EXPECT_EQ(said.find("LEFT MASKED"), std::string::npos);
 }
 
