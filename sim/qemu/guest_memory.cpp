@@ -15,9 +15,10 @@ namespace {
 
 constexpr size_t SCREEN_PIXELS = 320 * 240;
 // A frame is drawn column by column; one that has held this long is whole. The
-// application waits at least 20 ms between two frames.
-constexpr uint64_t SETTLE_US = 4000;
-constexpr auto POLL = std::chrono::microseconds(1000);
+// application waits at least 20 ms between two frames, and the scheduler's
+// slices, which may cut a frame short, are shorter than this.
+constexpr uint64_t SETTLE_US = 10000;
+constexpr auto POLL = std::chrono::microseconds(2000);
 
 const volatile uint16_t *screen = nullptr;
 volatile uint8_t *page = nullptr;
