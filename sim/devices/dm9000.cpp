@@ -19,10 +19,10 @@
 namespace {
 
 constexpr size_t WINDOW_BYTES = 1024;
-constexpr uintptr_t INDEX_PORT = 0;
-constexpr uintptr_t DATA_PORT = 4;
+constexpr uintptr_t INDEX_PORT = DM9000_INDEX_PORT;
+constexpr uintptr_t DATA_PORT = DM9000_DATA_PORT;
 constexpr uint8_t NSR = 1;
-constexpr uint8_t NSR_LINKST = 0x40;
+constexpr uint8_t NSR_LINKST = DM9000_NSR_LINKST;
 constexpr uint64_t CABLE_SETTLE_US = 500000;
 constexpr int64_t NEVER = std::numeric_limits<int64_t>::max();
 

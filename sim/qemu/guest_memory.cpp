@@ -1,6 +1,7 @@
 #include "qemu/guest_memory.h"
 
 #include "board/board_clock.h"
+#include "devices/dm9000.h"
 
 #include <atomic>
 #include <cerrno>
@@ -55,9 +56,9 @@ void update_link() {
     for (int b = 0; b < 4; ++b) {
         open_word |= static_cast<uint32_t>(page[DM9000_ETH0_OPEN + b]) << (8 * b);
     }
-    uint8_t status = cable.load() && open_word != 0 ? NSR_LINKST : 0;
-    if (page[DM9000_DATA] != status) {
-        page[DM9000_DATA] = status;
+    uint8_t status = cable.load() && open_word != 0 ? DM9000_NSR_LINKST : 0;
+    if (page[DM9000_DATA_PORT] != status) {
+        page[DM9000_DATA_PORT] = status;
     }
 }
 

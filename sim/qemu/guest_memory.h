@@ -11,11 +11,9 @@ constexpr uint64_t GUEST_RAM_BYTES = 512ull << 20;
 // The frame sits at 0x5ff00000, the last MiB of the RAM that starts at 0x40000000.
 constexpr uint64_t GUEST_SCREEN_OFFSET = 0x5ff00000ull - 0x40000000ull;
 constexpr uint64_t DM9000_PAGE_BYTES = 1u << 20;
-// In the page: the index port at 0, the data port at 4 (the application reads
-// NSR there), and at 8 the guest agent's word saying whether eth0 is open.
-constexpr uint32_t DM9000_DATA = 4;
+// In the page, after the chip's two ports (devices/dm9000.h; the application
+// reads NSR at the data port): the guest agent's word saying whether eth0 is open.
 constexpr uint32_t DM9000_ETH0_OPEN = 8;
-constexpr uint8_t NSR_LINKST = 0x40;
 
 // Maps both files and starts the watcher: it counts the frames the application
 // shows and keeps the status byte equal to "cable plugged and eth0 open", as the

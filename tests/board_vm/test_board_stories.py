@@ -8,6 +8,7 @@ simulated board and against `ipslide-sim render`.
 Outputs go to build/board-vm/stories/.
 """
 
+import functools
 import os
 import subprocess
 import unittest
@@ -52,6 +53,7 @@ def render(*options):
     return Image.open(path).convert("RGB")
 
 
+@functools.lru_cache(maxsize=None)
 def moving_box(*options):
     """The box of every pixel the address scene changes over a turn of the gem
     (and a pulse of the placeholder): what a still cannot be compared on."""
