@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import wave
 from importlib.machinery import SourceFileLoader
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -33,12 +34,28 @@ def run_tool(name, *args):
                           capture_output=True, text=True)
 
 
-def parse_arrays(cpp):
-    """{name: [values]} for every array defined in a generated source."""
-    arrays = {}
-    for m in re.finditer(r"const uint(?:8|16)_t (\w+)\[[^\]]*\] = \{(.*?)\};", cpp, re.S):
-        arrays[m.group(1)] = [int(v, 16) for v in re.findall(r"0x[0-9a-f]+", m.group(2))]
-    return arrays
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def write_bytes(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def asset(name):
+    """(width, height, pixels) of a committed picture."""
+    return pixels.read_rgb(os.path.join(ASSETS, name + ".png"))
+
+
+def parse_arrays(path):
+    """{name: [values]} for every array a generated source defines; a half-word
+    picture's values are found under its block, NAME_block."""
+    with open(path) as f:
+        cpp = f.read()
+    return {m.group(1): [int(v, 16) for v in re.findall(r"0x[0-9a-f]+", m.group(2))]
+            for m in re.finditer(r"(\w+)(?:\[[^\]]*\])? = \{(?:0, \{)?(.*?)\}", cpp, re.S)}
 
 
 def write_headers(folder, images_decl, sample_bytes):
@@ -51,8 +68,7 @@ def write_headers(folder, images_decl, sample_bytes):
     with open(os.path.join(folder, "victory_sample.h"), "w") as f:
         f.write("#pragma once\n#include <cstdint>\nconstexpr int VICTORY_SAMPLE_BYTES = %d;\n"
                 "extern const uint8_t victory_sample[VICTORY_SAMPLE_BYTES];\n" % sample_bytes)
-    with open(os.path.join(folder, "victory_sample.bin"), "wb") as f:
-        f.write(bytes(range(sample_bytes)))
+    write_bytes(os.path.join(folder, "victory_sample.bin"), bytes(range(sample_bytes)))
 
 
 class Rgb565(unittest.TestCase):
@@ -87,40 +103,38 @@ class Embedding(unittest.TestCase):
 
     def setUp(self):
         self.tmp = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.tmp)
         self.assets = os.path.join(self.tmp, "assets")
         os.mkdir(self.assets)
         write_headers(self.assets, [("probe", self.W, self.H)], 5)
-        px = [self.PNG[(x, y)] for y in range(self.W) for x in range(self.H)]
-        pixels.write_rgb(os.path.join(self.assets, "probe.png"), self.H, self.W, px)
+        self.png = os.path.join(self.assets, "probe.png")
+        self.px = [self.PNG[(x, y)] for y in range(self.W) for x in range(self.H)]
+        pixels.write_rgb(self.png, self.H, self.W, self.px)
         self.out = os.path.join(self.tmp, "gen", "assets_data.cpp")
 
-    def tearDown(self):
-        shutil.rmtree(self.tmp)
-
     def embed(self):
-        result = run_tool("embed-assets", "--assets", self.assets, "--out", self.out)
-        return result
+        return run_tool("embed-assets", "--assets", self.assets, "--out", self.out)
 
-    def test_turns_the_picture_into_canvas_orientation(self):
+    def embed_ok(self):
         result = self.embed()
         self.assertEqual(result.returncode, 0, result.stderr)
-        with open(self.out) as f:
-            arrays = parse_arrays(f.read())
-        canvas = arrays["img_probe"]
-        self.assertEqual(len(canvas), self.W * self.H)
+        return parse_arrays(self.out)
 
-        def at(ix, iy):
-            return canvas[iy * self.W + ix]
-        # Canvas (0, 0) is shown at the bottom-left of the screen: the PNG's
-        # bottom-left pixel.
-        self.assertEqual(at(0, 0), 0xCB26)
-        # The Canvas's right edge (x = W-1) is the PNG's top row.
-        self.assertEqual(at(1, 0), 0xF800)
-        self.assertEqual(at(1, 2), 0x001F)
-        # Going down the Canvas (y) goes right along the PNG.
-        self.assertEqual(at(0, 1), 0x0821)
-        self.assertEqual(at(0, 2), 0xFFFF)
-        self.assertEqual(at(1, 1), 0x07E0)
+    def test_embeds_the_picture_in_canvas_orientation_and_the_sample_in_order(self):
+        # Canvas (x, y) is element y * W + x. Canvas (0, 0) is shown at the
+        # bottom-left of the screen: the PNG's bottom-left pixel. The Canvas's
+        # right edge (x = W-1) is the PNG's top row, and going down the Canvas
+        # (y) goes right along the PNG.
+        canvas = [0xCB26, 0xF800, 0x0821, 0x07E0, 0xFFFF, 0x001F]
+        arrays = self.embed_ok()
+        self.assertEqual(arrays["img_probe"], canvas)
+        self.assertEqual(arrays["victory_sample"], [0, 1, 2, 3, 4])
+        # A picture saved with an alpha channel shows its colours as they are:
+        # the panel has no transparency, so nothing may be blended with black.
+        rgba = Image.new("RGBA", (self.H, self.W))
+        rgba.putdata([p + (a,) for p, a in zip(self.px, (0, 128, 255) * self.W)])
+        rgba.save(self.png)
+        self.assertEqual(self.embed_ok()["img_probe"], canvas)
 
     def test_rule_agrees_with_the_screen_geometry(self):
         # Canvas (x, y) appears at screen column y, row 239 - x. A picture at
@@ -129,113 +143,76 @@ class Embedding(unittest.TestCase):
         cx, cy = 205, 0
         sx, sy, sw, sh = images.canvas_to_screen_rect(cx, cy, self.W, self.H)
         self.assertEqual((sw, sh), (self.H, self.W))
-        px = [self.PNG[(x, y)] for y in range(self.W) for x in range(self.H)]
-        canvas = embed.to_canvas(self.H, self.W, px, self.W, self.H, "probe")
+        canvas = embed.to_canvas(self.H, self.W, self.px, self.W, self.H, "probe")
         for iy in range(self.H):
             for ix in range(self.W):
                 col, row = cy + iy, 239 - (cx + ix)
                 self.assertEqual(canvas[iy * self.W + ix], pixels.rgb565(*self.PNG[(col - sx, row - sy)]))
 
-    def test_embeds_the_sample_bytes_in_order(self):
-        self.assertEqual(self.embed().returncode, 0)
-        with open(self.out) as f:
-            self.assertEqual(parse_arrays(f.read())["victory_sample"], [0, 1, 2, 3, 4])
-
-    def test_wrong_picture_size_is_refused_naming_the_file(self):
-        pixels.write_rgb(os.path.join(self.assets, "probe.png"), 2, 3, [(0, 0, 0)] * 6)
-        result = self.embed()
-        self.assertNotEqual(result.returncode, 0)
-        self.assertIn("probe.png", result.stderr)
-        self.assertIn("is 2x3 but must be 3x2", result.stderr)
-        self.assertFalse(os.path.exists(self.out))
-
-    def test_alpha_is_dropped_not_blended(self):
-        # A picture saved with an alpha channel shows its colours as they are:
-        # the panel has no transparency, so nothing may be blended with black.
-        rgba = Image.new("RGBA", (self.H, self.W))
-        rgba.putdata([self.PNG[(x, y)] + (a,) for y in range(self.W) for x, a in zip(range(self.H), (0, 128, 255))])
-        rgba.save(os.path.join(self.assets, "probe.png"))
-        first = self.embed()
-        self.assertEqual(first.returncode, 0, first.stderr)
-        with open(self.out) as f:
-            canvas = parse_arrays(f.read())["img_probe"]
-        self.assertEqual(canvas, [0xCB26, 0xF800, 0x0821, 0x07E0, 0xFFFF, 0x001F])
-
-    def test_unreadable_picture_is_refused_naming_the_file(self):
-        path = os.path.join(self.assets, "probe.png")
-        with open(path, "rb") as f:
-            whole = f.read()
-        for what, data in (("not a picture", b"GIF87a, or so it says"), ("cut short", whole[:len(whole) // 2])):
+    def test_bad_inputs_are_refused_naming_the_file(self):
+        sample = os.path.join(self.assets, "victory_sample.bin")
+        good = {self.png: read_bytes(self.png), sample: read_bytes(sample)}
+        upright = os.path.join(self.tmp, "upright.png")
+        pixels.write_rgb(upright, 2, 3, [(0, 0, 0)] * 6)
+        unreadable = "embed-assets: %s is not a picture" % self.png
+        short_sample = "embed-assets: %s is %d bytes but must be 5 bytes"
+        cases = (("wrong size", self.png, read_bytes(upright),
+                  "embed-assets: %s is 2x3 but must be 3x2" % self.png),
+                 ("not a picture", self.png, b"GIF87a, or so it says", unreadable),
+                 ("cut short", self.png, good[self.png][:len(good[self.png]) // 2], unreadable),
+                 ("missing", self.png, None, "embed-assets: %s is missing" % self.png),
+                 ("sample too short", sample, b"\0" * 4, short_sample % (sample, 4)),
+                 ("sample too long", sample, b"\0" * 6, short_sample % (sample, 6)))
+        for what, path, data, message in cases:
             with self.subTest(what):
-                with open(path, "wb") as f:
-                    f.write(data)
+                for p, d in good.items():
+                    write_bytes(p, d)
+                if data is None:
+                    os.remove(path)
+                else:
+                    write_bytes(path, data)
                 result = self.embed()
                 self.assertNotEqual(result.returncode, 0)
-                self.assertIn("embed-assets: %s is not a picture" % path, result.stderr)
+                self.assertIn(message, result.stderr)
                 self.assertNotIn("Traceback", result.stderr)
                 self.assertFalse(os.path.exists(self.out))
 
-    def test_missing_picture_is_refused(self):
-        os.remove(os.path.join(self.assets, "probe.png"))
-        result = self.embed()
-        self.assertNotEqual(result.returncode, 0)
-        self.assertIn("probe.png", result.stderr)
-
-    def test_wrong_sample_length_is_refused_naming_the_file(self):
-        for length in (4, 6):
-            with self.subTest(length=length):
-                with open(os.path.join(self.assets, "victory_sample.bin"), "wb") as f:
-                    f.write(b"\0" * length)
-                result = self.embed()
-                self.assertNotEqual(result.returncode, 0)
-                self.assertIn("victory_sample.bin", result.stderr)
-                self.assertIn("%d bytes" % length, result.stderr)
-                self.assertIn("5 bytes", result.stderr)
-
     def test_output_is_rewritten_only_when_it_changes(self):
-        self.assertEqual(self.embed().returncode, 0)
+        self.embed_ok()
         os.utime(self.out, (1_000_000, 1_000_000))
-        self.assertEqual(self.embed().returncode, 0)
+        self.embed_ok()
         self.assertEqual(os.stat(self.out).st_mtime, 1_000_000)
-        with open(os.path.join(self.assets, "victory_sample.bin"), "wb") as f:
-            f.write(b"\1\1\1\1\1")
-        self.assertEqual(self.embed().returncode, 0)
+        write_bytes(os.path.join(self.assets, "victory_sample.bin"), b"\1\1\1\1\1")
+        self.embed_ok()
         self.assertNotEqual(os.stat(self.out).st_mtime, 1_000_000)
 
 
 class RealAssets(unittest.TestCase):
     """The committed pictures and sample against the headers the program uses."""
 
-    def test_every_picture_has_its_screen_size(self):
-        for name, w, h, _, _ in embed.read_image_table(ASSETS):
-            with self.subTest(name=name):
-                pw, ph, _ = pixels.read_rgb(os.path.join(ASSETS, name + ".png"))
-                self.assertEqual((pw, ph), (h, w))
-
-    def test_sample_has_the_declared_length(self):
-        # what the header declares is what the generator makes
-        size, _ = embed.read_sample_size(ASSETS)
-        self.assertEqual(size, victory.SAMPLE_BYTES)
-        self.assertEqual(os.path.getsize(os.path.join(ASSETS, "victory_sample.bin")), size)
-
-    @unittest.skipUnless(shutil.which("g++"), "needs g++")
-    def test_generated_source_compiles_against_the_headers(self):
+    def test_every_picture_and_the_sample_are_embedded_whole_and_compile(self):
         with tempfile.TemporaryDirectory() as tmp:
             out = os.path.join(tmp, "assets_data.cpp")
+            # embed-assets refuses a picture or a sample of another size than
+            # the headers declare (see Embedding).
             result = run_tool("embed-assets", "--assets", ASSETS, "--out", out)
             self.assertEqual(result.returncode, 0, result.stderr)
+            # The compiler zero-pads an array given too few values, so count them.
+            arrays = parse_arrays(out)
+            for name, w, h, _, _, half_word in embed.read_image_table(ASSETS):
+                with self.subTest(name=name):
+                    self.assertEqual(len(arrays[name + "_block" if half_word else "img_" + name]), w * h)
+            self.assertEqual(len(arrays["victory_sample"]), embed.read_sample_size(ASSETS)[0])
+            if not shutil.which("g++"):
+                self.skipTest("needs g++ to compile the generated source")
             cc = subprocess.run(["g++", "-std=c++20", "-fsyntax-only", "-Wall", "-Wextra", "-Werror",
                                  "-I", ASSETS, out], capture_output=True, text=True)
             self.assertEqual(cc.returncode, 0, cc.stderr)
-            with open(out) as f:
-                arrays = parse_arrays(f.read())
-            self.assertEqual(len(arrays["img_switch_tab_0"]), 26 * 73)
-            self.assertEqual(len(arrays["victory_sample"]), embed.read_sample_size(ASSETS)[0])
 
 
 def screen_background(name):
     """The 320x240 screen as the program fills it from a half-size background."""
-    w, h, px = pixels.read_rgb(os.path.join(ASSETS, name + ".png"))
+    w, h, px = asset(name)
     return lambda x, y: px[(y // 2) * w + x // 2]
 
 
@@ -243,7 +220,7 @@ class PictureLayout(unittest.TestCase):
     """What the committed pictures promise the scenes."""
 
     def assert_clear(self, name, rect, background, keep_out):
-        w, h, px = pixels.read_rgb(os.path.join(ASSETS, name + ".png"))
+        w, h, px = asset(name)
         x0, y0 = rect[0], rect[1]
         kx, ky, kw, kh = keep_out
         checked = 0
@@ -276,7 +253,7 @@ class PictureLayout(unittest.TestCase):
                  ("puzzle_strip_right", images.RECT_STRIP_RIGHT, "background_1", all_sides))
         for name, rect, bg_name, sides in cases:
             bg = screen_background(bg_name)
-            w, h, px = pixels.read_rgb(os.path.join(ASSETS, name + ".png"))
+            w, h, px = asset(name)
             x0, y0 = rect[0], rect[1]
             edge = {"top": [(x, 0) for x in range(w)], "bottom": [(x, h - 1) for x in range(w)],
                     "left": [(0, y) for y in range(h)], "right": [(w - 1, y) for y in range(h)]}
@@ -287,14 +264,14 @@ class PictureLayout(unittest.TestCase):
 
     def test_placeholder_shows_bright_letters(self):
         bg = screen_background("background_0")
-        w, h, px = pixels.read_rgb(os.path.join(ASSETS, "address_placeholder.png"))
+        w, h, px = asset("address_placeholder")
         x0, y0 = images.RECT_PLACEHOLDER[:2]
         bright = sum(1 for y in range(h) for x in range(w)
                      if sum(px[y * w + x]) > sum(bg(x0 + x, y0 + y)) + 300)
         self.assertGreater(bright, 300)
 
     def test_tiles_are_all_different(self):
-        w, h, px = pixels.read_rgb(os.path.join(ASSETS, "puzzle_tiles.png"))
+        w, h, px = asset("puzzle_tiles")
         blocks = set()
         for cell in range(9):
             bx, by = 48 * (cell % 3), 48 * (cell // 3)
@@ -302,8 +279,7 @@ class PictureLayout(unittest.TestCase):
         self.assertEqual(len(blocks), 9)
 
     def test_tabs_differ_between_scenes(self):
-        a = pixels.read_rgb(os.path.join(ASSETS, "switch_tab_0.png"))[2]
-        b = pixels.read_rgb(os.path.join(ASSETS, "switch_tab_1.png"))[2]
+        a, b = asset("switch_tab_0")[2], asset("switch_tab_1")[2]
         self.assertGreater(sum(1 for p, q in zip(a, b) if p != q), len(a) // 2)
 
 
@@ -322,51 +298,40 @@ class Generators(unittest.TestCase):
             self.assertEqual(len(names), 10)
             for name in names:
                 with self.subTest(name=name):
-                    with open(os.path.join(first, name), "rb") as f:
-                        a = f.read()
-                    with open(os.path.join(second, name), "rb") as f:
-                        self.assertEqual(a, f.read())
+                    self.assertEqual(read_bytes(os.path.join(first, name)),
+                                     read_bytes(os.path.join(second, name)))
                     self.assertEqual(pixels.read_rgb(os.path.join(first, name)),
                                      pixels.read_rgb(os.path.join(ASSETS, name)),
                                      "src/assets/%s is not what tools/gen-images draws" % name)
 
     def test_gen_victory_sample_is_deterministic_and_matches_the_committed_sample(self):
         with tempfile.TemporaryDirectory() as tmp:
-            outs = [os.path.join(tmp, n) for n in ("a.bin", "b.bin")]
-            for out in outs:
-                result = run_tool("gen-victory-sample", "--out", out)
+            a, b, wav = (os.path.join(tmp, n) for n in ("a.bin", "b.bin", "v.wav"))
+            # The second run also writes the WAV to listen to: that must not
+            # change the sample.
+            for args in (("--out", a), ("--out", b, "--wav", wav)):
+                result = run_tool("gen-victory-sample", *args)
                 self.assertEqual(result.returncode, 0, result.stderr)
-            data = []
-            for path in outs:
-                with open(path, "rb") as f:
-                    data.append(f.read())
-            self.assertEqual(len(data[0]), embed.read_sample_size(ASSETS)[0])
-            self.assertEqual(data[0], data[1])
-            with open(os.path.join(ASSETS, "victory_sample.bin"), "rb") as f:
-                self.assertEqual(data[0], f.read())
-
-    def test_wav_option_writes_a_playable_file(self):
-        import wave
-        with tempfile.TemporaryDirectory() as tmp:
-            wav = os.path.join(tmp, "v.wav")
-            result = run_tool("gen-victory-sample", "--out", os.path.join(tmp, "v.bin"), "--wav", wav)
-            self.assertEqual(result.returncode, 0, result.stderr)
             self.assertIn("16667", result.stdout)
+            data = read_bytes(a)
+            self.assertEqual(len(data), embed.read_sample_size(ASSETS)[0])
+            self.assertEqual(data, read_bytes(b))
+            self.assertEqual(data, read_bytes(os.path.join(ASSETS, "victory_sample.bin")))
             with wave.open(wav) as w:
                 self.assertEqual((w.getnchannels(), w.getsampwidth(), w.getframerate()), (1, 2, 16667))
-                self.assertEqual(w.getnframes(), embed.read_sample_size(ASSETS)[0] * 8)
+                self.assertEqual(w.getnframes(), len(data) * 8)
 
 
 class VictorySample(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        with open(os.path.join(ASSETS, "victory_sample.bin"), "rb") as f:
-            cls.bits = victory.unpack(f.read())
+        cls.bits = victory.unpack(read_bytes(os.path.join(ASSETS, "victory_sample.bin")))
+        cls.pcm = victory.bits_to_pcm(cls.bits)
 
     def test_bits_go_least_significant_first(self):
-        self.assertEqual(victory.unpack(victory.pack([1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0])),
-                         [1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0])
-        self.assertEqual(victory.pack([1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0]), b"\x01\x06")
+        bits = [1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0]
+        self.assertEqual(victory.pack(bits), b"\x01\x06")
+        self.assertEqual(victory.unpack(b"\x01\x06"), bits)
 
     def test_line_rests_low_at_both_ends_and_averages_half_between(self):
         self.assertEqual(sum(self.bits[:60]), 0)
@@ -379,11 +344,10 @@ class VictorySample(unittest.TestCase):
             bits = victory.modulate([int(level * victory.FULL)] * 4000)
             self.assertAlmostEqual(sum(bits) / len(bits), level, delta=0.005)
 
-    def pitch_at(self, seconds, window=2048):
+    def pitch_at(self, seconds, window):
         """The strongest semitone between G3 and C7 around a moment."""
-        pcm = victory.bits_to_pcm(self.bits)
         start = int(seconds * victory.RATE)
-        seg = pcm[start:start + window]
+        seg = self.pcm[start:start + window]
         best = None
         for midi in range(55, 97):
             f = 440.0 * 2 ** ((midi - 69) / 12)
@@ -398,21 +362,15 @@ class VictorySample(unittest.TestCase):
                 best = (power, midi)
         return best[1]
 
-    def test_ends_on_a_long_high_c(self):
-        # the final chord's top note, C6, carries the sound from 3.7 s on
-        for t in (4.0, 5.5):
+    def test_plays_the_fanfare_over_most_of_the_sample(self):
+        # It opens with the rising arpeggio, G4, C5, E5 as triplets from
+        # 0.16 s, then G5 from 0.66 s. The final chord's top note, C6, carries
+        # the sound from 3.7 s on and still sounds at 90 % of the length.
+        end = 0.9 * len(self.bits) / victory.RATE
+        for t, midi, window in ((0.17, 67, 1024), (0.5, 76, 1024), (0.8, 79, 1024),
+                                (4.0, 84, 2048), (5.5, 84, 2048), (end, 84, 2048)):
             with self.subTest(t=t):
-                self.assertEqual(self.pitch_at(t), 84)
-
-    def test_melody_fills_most_of_the_sample(self):
-        # the last chord still sounds at 90 % of the length
-        self.assertEqual(self.pitch_at(0.9 * len(self.bits) / victory.RATE), 84)
-
-    def test_opens_with_the_rising_arpeggio(self):
-        # G4, C5, E5 as triplets from 0.16 s, then G5 from 0.66 s
-        for t, midi in ((0.17, 67), (0.5, 76), (0.8, 79)):
-            with self.subTest(t=t):
-                self.assertEqual(self.pitch_at(t, window=1024), midi)
+                self.assertEqual(self.pitch_at(t, window), midi)
 
 
 if __name__ == "__main__":
