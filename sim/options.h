@@ -16,7 +16,8 @@ struct SimOptions {
     // (devices/board_network.h); "standin": the simulator's own client, with eth0
     // kept in shared memory.
     std::string dhcp = "busybox";
-    int lease_delay_ms = 1000;                   // the stand-in's exchange
+    int lease_delay_ms = 1000; // the stand-in's exchange
+    bool lease_delay_given = false;
     std::string source_dir = IPSLIDE_SOURCE_DIR; // the tree holding deploy/udhcpc.conf
     // "sim": the simulated board; "qemu": the board binary on a real kernel
     // (qemu/qemu_board.h), booted with `inittab`.

@@ -103,6 +103,7 @@ bool take_option(int option, const char *value, SimOptions *o) {
         return parse_int_arg(value, 10, 86400, &n) &&
                (o->lease_seconds = static_cast<int>(n), true);
     case 'D':
+        o->lease_delay_given = true;
         return parse_int_arg(value, 0, 600000, &n) &&
                (o->lease_delay_ms = static_cast<int>(n), true);
     default:
@@ -147,6 +148,13 @@ bool parse_options(int argc, char **argv, SimOptions *o) {
     }
     if (o->headless && o->script.empty()) {
         fprintf(stderr, "ipslide-sim: --headless needs --script FILE\n");
+        return false;
+    }
+    // BusyBox's exchange takes what it takes; a delay asked of it would pass unnoticed.
+    if (o->lease_delay_given && o->dhcp != "standin") {
+        fprintf(stderr,
+                "ipslide-sim: --lease-delay times the stand-in's exchange (--dhcp standin); "
+                "with BusyBox a scenario holds the lease with dhcp-server pause\n");
         return false;
     }
     if (o->board == "qemu" && (!o->headless || o->dhcp != "busybox")) {

@@ -43,7 +43,7 @@ TEST(SimNetworkBringUp, WithoutACableNoAddressArrivesAndTouchStillWorks) {
                          "at 1600 wait-idle\n"
                          "at 2500 shot puzzle\n"
                          "at 2600 end\n",
-                         "--cable off --lease-delay 0");
+                         "--cable off");
     ASSERT_EQ(run.status, 0) << run.said << run.log;
     EXPECT_TRUE(has(run.said, "tap 300 230")) << run.said;
     EXPECT_FALSE(has(run.said, "lease")) << run.said;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <set>
 #include <sys/wait.h>
 
@@ -44,6 +45,14 @@ TEST(Headless, BadScenarioIsRefusedBeforeAnythingStarts) {
     EXPECT_EQ(run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + script + " --out " +
                   out + " 2>/dev/null"),
               2);
+    // A delay only the stand-in can honour is refused, not ignored.
+    std::ofstream(script) << "at 0 end\n";
+    EXPECT_EQ(run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + script + " --out " +
+                  out + " --dhcp busybox --lease-delay 3000 2>" + out + "/said.txt"),
+              2);
+    std::ifstream said(out + "/said.txt");
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(said), {}).find("dhcp-server pause"),
+              std::string::npos);
 }
 
 TEST(Screenshots, Rgb565SurvivesTheRoundTripThroughPng) {
