@@ -70,24 +70,28 @@ bool one_of(const char *value, const char *a, const char *b) {
     return strcmp(value, a) == 0 || strcmp(value, b) == 0;
 }
 
+// The options whose value is taken as it stands.
+struct TextOption {
+    int option;
+    std::string SimOptions::*field;
+};
+constexpr TextOption TEXT_OPTIONS[] = {{'s', &SimOptions::script},
+                                       {'o', &SimOptions::out_dir},
+                                       {'k', &SimOptions::stick},
+                                       {'i', &SimOptions::inittab}};
+
 // One option and its value; false when the value is not one the option takes.
 bool take_option(int option, const char *value, SimOptions *o) {
+    for (const TextOption &text : TEXT_OPTIONS) {
+        if (text.option == option) {
+            o->*text.field = value;
+            return true;
+        }
+    }
     long n = 0;
     switch (option) {
     case 'H':
         o->headless = true;
-        return true;
-    case 's':
-        o->script = value;
-        return true;
-    case 'o':
-        o->out_dir = value;
-        return true;
-    case 'k':
-        o->stick = value;
-        return true;
-    case 'i':
-        o->inittab = value;
         return true;
     case 'S':
         return parse_int_arg(value, 1, 8, &n) && (o->scale = static_cast<int>(n), true);

@@ -1,11 +1,11 @@
 // The simulator runs the real program headless and writes what the LCD shows.
 #include "front/screen_png.h"
+#include "sim/sim_run.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <set>
 #include <sys/wait.h>
 
@@ -46,13 +46,10 @@ TEST(Headless, BadScenarioIsRefusedBeforeAnythingStarts) {
                   out + " 2>/dev/null"),
               2);
     // A delay only the stand-in can honour is refused, not ignored.
-    std::ofstream(script) << "at 0 end\n";
-    EXPECT_EQ(run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + script + " --out " +
-                  out + " --dhcp busybox --lease-delay 3000 2>" + out + "/said.txt"),
-              2);
-    std::ifstream said(out + "/said.txt");
-    EXPECT_NE(std::string(std::istreambuf_iterator<char>(said), {}).find("dhcp-server pause"),
-              std::string::npos);
+    SimRun delayed = run_sim(IPSLIDE_SIM_BINARY, "lease_delay", "at 0 end\n",
+                             "--dhcp busybox --lease-delay 3000");
+    EXPECT_EQ(delayed.status, 2);
+    EXPECT_TRUE(has(delayed.said, "dhcp-server pause")) << delayed.said;
 }
 
 TEST(Screenshots, Rgb565SurvivesTheRoundTripThroughPng) {
