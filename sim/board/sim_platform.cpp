@@ -120,6 +120,16 @@ int sim_munmap(void *addr, size_t length) {
     return ::munmap(addr, length);
 }
 
+// The simulated board has no disk for a fault to wait on, and a real lock of a
+// sanitized PC process would pin gigabytes of shadow memory: the lock is a success
+// that changes nothing.
+int sim_mlockall(int) {
+    return 0;
+}
+int sim_munlockall() {
+    return 0;
+}
+
 [[noreturn]] void bad_register(const char *what, volatile void *reg) {
     fprintf(stderr, "sim: %s at %p, outside every simulated register block\n", what,
             const_cast<void *>(reg));
@@ -216,6 +226,8 @@ Platform make_sim_platform() {
     p.ioctl = BoardCode<sim_ioctl>::call;
     p.mmap = BoardCode<sim_mmap>::call;
     p.munmap = BoardCode<sim_munmap>::call;
+    p.mlockall = sim_mlockall;
+    p.munlockall = sim_munlockall;
     p.mount = BoardCode<stick_mount>::call;
     p.mknod = BoardCode<touch_panel_mknod>::call;
     p.execv = BoardCode<sim_execv>::call;

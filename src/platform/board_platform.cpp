@@ -88,6 +88,12 @@ int sys_stat(const char *path, struct stat *info) {
 int sys_unlink(const char *path) {
     return ::unlink(path);
 }
+int sys_mlockall(int flags) {
+    return ::mlockall(flags);
+}
+int sys_munlockall() {
+    return ::munlockall();
+}
 int sys_prctl(int option, unsigned long arg) {
     return ::prctl(option, arg);
 }
@@ -130,6 +136,8 @@ constexpr Platform BOARD = {
     .ioctl = sys_ioctl,
     .mmap = sys_mmap,
     .munmap = sys_munmap,
+    .mlockall = sys_mlockall,
+    .munlockall = sys_munlockall,
     .mount = sys_mount,
     .mkdir = sys_mkdir,
     .mknod = sys_mknod,

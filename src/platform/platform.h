@@ -39,6 +39,8 @@ struct Platform {
     int (*ioctl)(int fd, unsigned long request, void *arg);
     void *(*mmap)(void *addr, size_t length, int prot, int flags, int fd, off_t offset);
     int (*munmap)(void *addr, size_t length);
+    int (*mlockall)(int flags);
+    int (*munlockall)();
     int (*mount)(const char *source, const char *target, const char *fstype, unsigned long flags,
                  const void *data);
     int (*mkdir)(const char *path, mode_t mode);

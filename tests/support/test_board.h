@@ -87,6 +87,13 @@ struct Soc {
         bool operator==(const Unmap &) const = default;
     };
     std::vector<Unmap> unmaps;
+    // The memory lock around a playback: the flags it asked for, and how many
+    // register accesses the log held when the pages were locked and unlocked (-1:
+    // never). A non-zero lock_error makes the lock fail with that errno.
+    int lock_flags = -1;
+    long locked_after = -1;
+    long unlocked_after = -1;
+    int lock_error = 0;
 };
 extern Soc soc;
 

@@ -31,6 +31,8 @@ namespace {
     X(ioctl, EINVAL)                                                                               \
     X(mmap, ENOMEM)                                                                                \
     X(munmap, EINVAL)                                                                              \
+    X(mlockall, ENOMEM)                                                                            \
+    X(munlockall, EPERM)                                                                           \
     X(mount, ENOENT)                                                                               \
     X(mkdir, EACCES)                                                                               \
     X(mknod, EPERM)                                                                                \

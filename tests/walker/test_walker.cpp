@@ -75,6 +75,8 @@ constexpr char REGISTER[] = "register ";
 // - the clock: a failed reading is 0 ms, the scene's time stands still once;
 // - usleep cut short: one frame, or the touch's settle pause, is shorter;
 // - prctl: the worker runs untied, as it did before ties existed;
+// - the buzzer's memory lock refused: the sample is read in first and the
+//   fanfare plays all the same; its unlock refused: the pages stay pinned;
 // - unlink of a stale /tmp/touch: mknod then reports what is in the way;
 // - open("/dev/null") in start_network_worker: the address pipe then takes
 //   lower descriptors than 3 and 4, and the address still arrives: the worker

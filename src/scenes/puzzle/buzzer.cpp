@@ -22,6 +22,9 @@ constexpr uint32_t INTMSK_ALL = 0xFFFFFFFF;
 constexpr uint32_t INTSUBMSK_ALL = 0xFFFF;
 constexpr uint32_t TIMER0_CONTROL_BITS = 0x0F;
 constexpr uint32_t GPB0_BIT = 1;
+// The smallest page the board's MMU maps; reading one byte at this stride reaches
+// every page of a range.
+constexpr size_t PAGE_BYTES = 4096;
 
 volatile uint32_t *gpio_regs;
 volatile uint32_t *timer_regs;
@@ -78,6 +81,31 @@ void gpb0_as_output() {
     platform.reg_write32(gpbcon, platform.reg_read32(gpbcon) | GPB0_BIT);
 }
 
+void touch_pages(const uint8_t *bytes, size_t count) {
+    if (count == 0) {
+        return;
+    }
+    for (size_t i = 0; i < count; i += PAGE_BYTES) {
+        static_cast<void>(*static_cast<const volatile uint8_t *>(bytes + i));
+    }
+    static_cast<void>(*static_cast<const volatile uint8_t *>(bytes + count - 1));
+}
+
+// While every interrupt is masked, a page fault that needs the disk never ends: on
+// an SD card, USB or NFS root the read completes only by interrupt, and the board
+// hangs until it is switched off. So every page the playback can touch (the
+// sample, the code, the stack, the statics, copy-on-write broken by the kernel's
+// write fault) is brought in and pinned first. Without the lock (a memory-lock
+// limit, no CAP_IPC_LOCK) the fanfare still plays: the sample, the only data read
+// for the first time during playback, is at least brought in just before.
+bool lock_resident(const uint8_t *sample, size_t bytes) {
+    if (platform.mlockall(MCL_CURRENT) == 0) {
+        return true;
+    }
+    touch_pages(sample, bytes);
+    return false;
+}
+
 } // namespace
 
 void irq_mask_all() {
@@ -94,6 +122,10 @@ void irq_restore() {
 
 void buzzer_put_bit(int bit) {
     platform.reg_write32(reg(gpio_regs, GPBDAT_OFFSET), bit ? gpb_shadow | GPB0_BIT : gpb_shadow);
+    buzzer_bit_wait();
+}
+
+void buzzer_bit_wait() {
     // The bit period: nothing but this loop runs between two stores. The counter is
     // loaded and stored once a turn and the test uses the value just stored, so the
     // loop is the five instructions (load, add, store, compare, branch) whose time the
@@ -108,6 +140,7 @@ void buzzer_put_bit(int bit) {
 
 void buzzer_play_sample(const uint8_t *sample, size_t bytes) {
     map_registers();
+    bool locked = lock_resident(sample, bytes);
     irq_mask_all();
     stop_timer0();
     gpb0_as_output();
@@ -120,6 +153,11 @@ void buzzer_play_sample(const uint8_t *sample, size_t bytes) {
     platform.reg_write32(reg(gpio_regs, GPBDAT_OFFSET), gpb_shadow);
     irq_restore();
     unmap_registers();
+    // Pinned between victories, the pages would only be memory the kernel cannot
+    // reclaim; the next victory locks them again.
+    if (locked) {
+        platform.munlockall();
+    }
 }
 
 void buzzer_play() {

@@ -39,6 +39,10 @@ void buzzer_play_sample(const uint8_t *sample, size_t bytes);
 // Drives the pin from one sample bit, then waits one bit period.
 void buzzer_put_bit(int bit);
 
+// The wait of one bit period alone: 3000 turns of the counter in memory. A board
+// check times it to predict the playback's length on the CPU at hand.
+void buzzer_bit_wait();
+
 // Saves INTMSK and INTSUBMSK, then masks every source and sub-source.
 void irq_mask_all();
 

@@ -35,7 +35,8 @@ std::string registers_name(const testing::TestParamInfo<Registers> &info) {
 
 class BuzzerTest : public ::testing::TestWithParam<Registers> {
   protected:
-    void SetUp() override {
+    void SetUp() override { install(); }
+    void install() {
         soc_install();
         const Registers &r = GetParam();
         soc.regs[GPIO][GPBCON_OFFSET / 4] = r.gpbcon;
@@ -111,6 +112,23 @@ TEST_P(BuzzerTest, ReleasesTheThreeMappingsAfterTheLastRegisterAccess) {
     using Unmap = Soc::Unmap;
     EXPECT_EQ(soc.unmaps,
               (std::vector<Unmap>{{GPIO, 1024, done}, {TIMER, 1024, done}, {INTC, 1024, done}}));
+}
+
+// Pinned from before the first register access (so before the mask) until after the
+// last (the restore); a refused lock changes nothing audible and unlocks nothing.
+TEST_P(BuzzerTest, PagesArePinnedAcrossTheMaskedPlaybackAndARefusedLockStillPlays) {
+    const uint8_t sample[] = {0x5A, 0x01};
+    buzzer_play_sample(sample, sizeof sample);
+    EXPECT_EQ(soc.lock_flags, MCL_CURRENT);
+    EXPECT_EQ(soc.locked_after, 0);
+    EXPECT_EQ(soc.unlocked_after, static_cast<long>(soc.log.size()));
+    std::vector<RegAccess> locked_log = soc.log;
+
+    install();
+    soc.lock_error = ENOMEM;
+    buzzer_play_sample(sample, sizeof sample);
+    EXPECT_EQ(soc.log, locked_log);
+    EXPECT_EQ(soc.unlocked_after, -1);
 }
 
 TEST_P(BuzzerTest, EveryBitWaitsThreeThousandCountsBeforeTheNext) {

@@ -61,6 +61,21 @@ int soc_munmap(void *addr, size_t length) {
     return 0;
 }
 
+int soc_mlockall(int flags) {
+    soc.lock_flags = flags;
+    if (soc.lock_error != 0) {
+        errno = soc.lock_error;
+        return -1;
+    }
+    soc.locked_after = static_cast<long>(soc.log.size());
+    return 0;
+}
+
+int soc_munlockall() {
+    soc.unlocked_after = static_cast<long>(soc.log.size());
+    return 0;
+}
+
 RegAccess locate(volatile uint32_t *reg) {
     for (int b = 0; b < 3; ++b) {
         volatile uint32_t *base = soc.regs[b];
@@ -128,6 +143,8 @@ void soc_install() {
     platform.close = soc_close;
     platform.mmap = soc_mmap;
     platform.munmap = soc_munmap;
+    platform.mlockall = soc_mlockall;
+    platform.munlockall = soc_munlockall;
     platform.reg_read32 = recording_read32;
     platform.reg_write32 = recording_write32;
 }
