@@ -29,6 +29,12 @@
 //   address          "address 1" once the main process has read its address,
 //                    else "address 0"
 //   resources        "resources PID FDS RSS_KB" of the main process
+//   faults           "faults MINOR MAJOR": the main process's page faults so far
+//   pageout START END
+//                    the main process's pages in [START, END) (decimal addresses,
+//                    page-aligned) reclaimed as memory pressure would
+//                    (MADV_PAGEOUT), answered "pageout PRESENT PAGES": how many of
+//                    them are still mapped afterwards
 //
 // The PHY: the DM9000's internal PHY is powered only while the kernel's driver
 // has eth0 open, and without power there is no link. The host plays the chip's
@@ -61,7 +67,9 @@
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
+#include <sys/uio.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -79,6 +87,7 @@ constexpr unsigned IVSHMEM_VENDOR = 0x1af4;
 constexpr unsigned IVSHMEM_DEVICE = 0x1110;
 constexpr size_t PHY_WORD_OFFSET = 8;
 constexpr size_t SHARED_MAP = 4096;
+constexpr long PAGE_BYTES = 4096;
 
 // A virtio console's port is added a moment after its driver has loaded.
 constexpr int CHANNEL_TRIES = 100;
@@ -584,13 +593,86 @@ long count_processes(bool (*wanted)(const ProcInfo &)) {
     return count;
 }
 
+// /proc/PID/stat's fields 10 and 12.
+bool read_faults(long pid, unsigned long *minor, unsigned long *major) {
+    char path[64], line[512];
+    snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+    FILE *f = fopen(path, "r");
+    bool ok = f != nullptr && fgets(line, sizeof line, f) != nullptr;
+    if (f != nullptr) {
+        fclose(f);
+    }
+    const char *after_comm = ok ? strrchr(line, ')') : nullptr;
+    return after_comm != nullptr &&
+           sscanf(after_comm + 2, "%*c %*d %*d %*d %*d %*d %*u %lu %*u %lu", minor, major) == 2;
+}
+
+const char *report_faults() {
+    unsigned long minor = 0, major = 0;
+    long pid = main_process().pid;
+    if (pid == 0 || !read_faults(pid, &minor, &major)) {
+        return "no application process is running";
+    }
+    fprintf(host, "faults %lu %lu\n", minor, major);
+    return nullptr;
+}
+
+// Bit 63 of a pagemap entry: the page is mapped in this process.
+long present_pages(long pid, unsigned long start, unsigned long end) {
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%ld/pagemap", pid);
+    int fd = open(path, O_RDONLY);
+    long present = 0;
+    for (unsigned long page = start; fd >= 0 && page < end; page += PAGE_BYTES) {
+        uint64_t entry = 0;
+        off_t at = static_cast<off_t>(page / PAGE_BYTES * sizeof entry);
+        if (pread(fd, &entry, sizeof entry, at) != sizeof entry) {
+            present = -1;
+            break;
+        }
+        present += static_cast<long>(entry >> 63);
+    }
+    if (fd >= 0) {
+        close(fd);
+    }
+    return fd < 0 ? -1 : present;
+}
+
+// Reclaim as the kernel would under memory pressure: the clean file pages leave
+// the page cache, so the next touch reads them from the disk again. A page another
+// process also maps is skipped by the kernel, hence the count afterwards.
+const char *page_out(long start, long end) {
+    long pid = main_process().pid;
+    if (pid == 0) {
+        return "no application process is running";
+    }
+    if (start < 0 || end <= start || start % PAGE_BYTES != 0 || end % PAGE_BYTES != 0) {
+        return "pageout wants page-aligned START < END";
+    }
+    int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    iovec range = {reinterpret_cast<void *>(start), static_cast<size_t>(end - start)};
+    long done = pidfd < 0 ? -1 : syscall(SYS_process_madvise, pidfd, &range, 1, MADV_PAGEOUT, 0);
+    if (pidfd >= 0) {
+        close(pidfd);
+    }
+    if (done < 0) {
+        return strerror(errno);
+    }
+    long present =
+        present_pages(pid, static_cast<unsigned long>(start), static_cast<unsigned long>(end));
+    fprintf(host, "pageout %ld %ld\n", present, (end - start) / PAGE_BYTES);
+    return nullptr;
+}
+
 // Returns nullptr when the command was carried out, else why not.
 const char *run(const char *line) {
     char name[24] = "", word[24] = "";
     long x = 0, y = 0;
     int n = sscanf(line, "%23s %ld %ld", name, &x, &y);
     int words = sscanf(line, "%23s %23s", name, word);
-    if (n == 3 && strcmp(name, "press") == 0) {
+    if (n == 3 && strcmp(name, "pageout") == 0) {
+        return page_out(x, y);
+    } else if (n == 3 && strcmp(name, "press") == 0) {
         int32_t raw_x = 0, raw_y = 0;
         touch_screen_to_raw(static_cast<int>(x), static_cast<int>(y), &raw_x, &raw_y);
         press_raw(raw_x, raw_y);
@@ -620,6 +702,8 @@ const char *run(const char *line) {
         fprintf(host, "address %d\n", address_read());
     } else if (strcmp(name, "resources") == 0) {
         return report_resources();
+    } else if (strcmp(name, "faults") == 0) {
+        return report_faults();
     } else {
         return "unknown command";
     }

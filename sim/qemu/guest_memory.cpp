@@ -21,6 +21,7 @@ constexpr size_t SCREEN_PIXELS = 320 * 240;
 constexpr uint64_t SETTLE_US = 10000;
 constexpr auto POLL = std::chrono::microseconds(2000);
 
+const volatile char *guest_ram = nullptr;
 const volatile uint16_t *screen = nullptr;
 volatile uint8_t *page = nullptr;
 std::atomic<bool> cable{true};
@@ -92,8 +93,8 @@ bool guest_memory_start(const std::string &ram, const std::string &dm9000, bool 
     if (ram_at == nullptr || page_at == nullptr) {
         return false;
     }
-    screen = reinterpret_cast<const volatile uint16_t *>(static_cast<char *>(ram_at) +
-                                                         GUEST_SCREEN_OFFSET);
+    guest_ram = static_cast<const volatile char *>(ram_at);
+    screen = reinterpret_cast<const volatile uint16_t *>(guest_ram + GUEST_SCREEN_OFFSET);
     page = static_cast<volatile uint8_t *>(page_at);
     cable = plugged;
     copy_screen(seen);
@@ -121,6 +122,10 @@ void guest_memory_frame(uint16_t *pixels) {
 
 uint32_t guest_memory_frames() {
     return frames.load();
+}
+
+uint32_t guest_memory_word(uint64_t phys) {
+    return *reinterpret_cast<const volatile uint32_t *>(guest_ram + (phys - GUEST_RAM_PHYS));
 }
 
 uint64_t guest_memory_last_change_us() {

@@ -8,8 +8,9 @@
 #include <string>
 
 constexpr uint64_t GUEST_RAM_BYTES = 512ull << 20;
+constexpr uint64_t GUEST_RAM_PHYS = 0x40000000ull;
 // The frame sits at 0x5ff00000, the last MiB of the RAM that starts at 0x40000000.
-constexpr uint64_t GUEST_SCREEN_OFFSET = 0x5ff00000ull - 0x40000000ull;
+constexpr uint64_t GUEST_SCREEN_OFFSET = 0x5ff00000ull - GUEST_RAM_PHYS;
 constexpr uint64_t DM9000_PAGE_BYTES = 1u << 20;
 // In the page, after the chip's two ports (devices/dm9000.h; the application
 // reads NSR at the data port): the guest agent's word saying whether eth0 is open.
@@ -26,5 +27,8 @@ void guest_memory_set_cable(bool plugged);
 // The last whole frame (one that then held for a moment), 320x240 RGB565.
 void guest_memory_frame(uint16_t *pixels);
 uint32_t guest_memory_frames();
+// The 32-bit word at a physical address in the guest's RAM, as the guest last
+// stored it.
+uint32_t guest_memory_word(uint64_t phys);
 // Monotonic microseconds of the screen's last change, 0 before any.
 uint64_t guest_memory_last_change_us();

@@ -1,10 +1,13 @@
 // The scenario commands only the QEMU board plays: probes of the guest's
 // processes, mounts and device nodes through its agent.
+#include "qemu/elf_symbol.h"
 #include "qemu/guest_agent.h"
+#include "qemu/masked_faults.h"
 #include "scenario/commands.h"
 #include "scenario/scenario.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <vector>
 
@@ -41,5 +44,81 @@ bool run_expect_no_zombies(ScenarioContext &, const ScenarioCommand &command, st
         return false;
     }
     printf("ipslide-sim: %6u ms  no zombie on the board\n", command.at_ms);
+    return true;
+}
+
+namespace {
+
+constexpr uint32_t PAGE_BYTES = 4096;
+constexpr long MASKED_FAULTS_TIMEOUT_MS = 120000;
+
+} // namespace
+
+// The pages wholly inside SYMBOL of the board binary, from its second page on,
+// taken out of the main process's memory as memory pressure would take them. The
+// symbol's first page stays, so that a fault on the others comes well after the
+// symbol's first use (see masked_faults.h). Fails unless every page is out.
+bool run_pageout(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+    ElfSymbol symbol;
+    std::string binary = context.options->source_dir + "/build/arm/bin/ipslide";
+    if (!elf_symbol(binary, command.args[0], &symbol, error)) {
+        *error = "pageout: " + *error;
+        return false;
+    }
+    uint32_t start = (symbol.address + 2 * PAGE_BYTES - 1) / PAGE_BYTES * PAGE_BYTES;
+    uint32_t end = (symbol.address + symbol.size) / PAGE_BYTES * PAGE_BYTES;
+    if (end <= start) {
+        *error = "pageout: " + command.args[0] + " has no whole page past its first";
+        return false;
+    }
+    std::vector<std::string> words;
+    std::string ask = "pageout " + std::to_string(start) + " " + std::to_string(end);
+    if (!guest_agent_value(ask, &words, error) || words.size() != 2) {
+        *error = "pageout: " + *error;
+        return false;
+    }
+    if (words[0] != "0") {
+        *error = "pageout: " + words[0] + " of " + words[1] + " pages of " + command.args[0] +
+                 " are still in the main process's memory";
+        return false;
+    }
+    printf("ipslide-sim: %6u ms  pageout %s: %s pages out of memory\n", command.at_ms,
+           command.args[0].c_str(), words[1].c_str());
+    return true;
+}
+
+bool run_watch_masked_faults(ScenarioContext &, const ScenarioCommand &command,
+                             std::string *error) {
+    if (!masked_faults_watch(error)) {
+        *error = "watch-masked-faults: " + *error;
+        return false;
+    }
+    printf("ipslide-sim: %6u ms  watching INTMSK for the next playback\n", command.at_ms);
+    return true;
+}
+
+bool run_expect_no_masked_faults(ScenarioContext &, const ScenarioCommand &command,
+                                 std::string *error) {
+    long timeout = MASKED_FAULTS_TIMEOUT_MS;
+    if (!command.args.empty()) {
+        char *end = nullptr;
+        timeout = strtol(command.args[0].c_str(), &end, 10);
+        if (*end != '\0' || timeout <= 0) {
+            *error = "\"" + command.args[0] + "\" is not a timeout in milliseconds";
+            return false;
+        }
+    }
+    MaskedFaults faults;
+    if (!masked_faults_result(static_cast<uint32_t>(timeout), &faults, error)) {
+        *error = "expect-no-masked-faults: " + *error;
+        return false;
+    }
+    if (faults.minor + faults.major != 0) {
+        *error = "expect-no-masked-faults: " + std::to_string(faults.minor) + " minor and " +
+                 std::to_string(faults.major) +
+                 " major page faults while every interrupt was masked";
+        return false;
+    }
+    printf("ipslide-sim: %6u ms  no page fault while every interrupt was masked\n", command.at_ms);
     return true;
 }

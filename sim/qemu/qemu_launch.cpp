@@ -9,6 +9,7 @@
 #include "qemu/guest_agent.h"
 #include "qemu/guest_console.h"
 #include "qemu/guest_memory.h"
+#include "qemu/masked_faults.h"
 
 #include <cerrno>
 #include <csignal>
@@ -274,6 +275,8 @@ void qemu_shutdown(QemuMachine *machine) {
         reap_process(machine->qemu, true);
         machine->qemu = -1;
     }
+    // A watch still waiting for a playback ends once the agent's line has closed.
+    masked_faults_stop();
     guest_agent_detach();
     guest_console_stop();
     std::error_code ignored;

@@ -80,6 +80,18 @@ const CommandSpec COMMANDS[] = {
      QEMU_BOARD, run_inspect},
     {"expect-no-zombies", 0, 0, "expect-no-zombies   (no zombie process on the board; QEMU board)",
      QEMU_BOARD, run_expect_no_zombies},
+    {"pageout", 1, 1,
+     "pageout SYMBOL   (the board binary's SYMBOL out of the main process's memory, from its "
+     "second page on; QEMU board)",
+     QEMU_BOARD, run_pageout},
+    {"watch-masked-faults", 0, 0,
+     "watch-masked-faults   (reads the main process's page faults when the next playback "
+     "masks every interrupt and when it restores them; QEMU board)",
+     QEMU_BOARD, run_watch_masked_faults},
+    {"expect-no-masked-faults", 0, 1,
+     "expect-no-masked-faults [TIMEOUT_MS]   (the watched playback ended without a page "
+     "fault; QEMU board)",
+     QEMU_BOARD, run_expect_no_masked_faults},
 };
 
 } // namespace

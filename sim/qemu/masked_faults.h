@@ -1,0 +1,27 @@
+// The main process's page faults while the buzzer has every interrupt masked, as
+// the QEMU board sees them from outside. On a board the masked CPU cannot finish a
+// fault that waits on a disk, so there must be none. The SoC's register blocks are
+// RAM holes the guest's kernel leaves alone, so the host reads INTMSK in the
+// guest's RAM while the agent reads the fault counters the kernel keeps.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct MaskedFaults {
+    unsigned long minor = 0;
+    unsigned long major = 0;
+};
+
+// Starts watching INTMSK for the next playback: the counters are read when the
+// mask-all value appears and again when it is gone. The first reading comes a
+// few milliseconds after the mask, so a fault in those first moments is not
+// counted; the probes that need it look further into the sample.
+bool masked_faults_watch(std::string *error);
+
+// Waits until the watched playback has ended; false with *error set when none
+// ended within timeout_ms or the agent could not be read.
+bool masked_faults_result(uint32_t timeout_ms, MaskedFaults *faults, std::string *error);
+
+// Stops a watch that is still waiting; before the guest's memory goes.
+void masked_faults_stop();
