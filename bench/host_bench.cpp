@@ -8,10 +8,10 @@
 #include "front/render/still_board.h"
 
 #include "app/time_base.h"
+#include "assets/images.h"
 #include "display/backgrounds.h"
 #include "display/framebuffer.h"
 #include "display/raster.h"
-#include "images.h"
 #include "scenes/address/address_scene.h"
 #include "scenes/address/wireframe.h"
 #include "scenes/puzzle/puzzle_scene.h"

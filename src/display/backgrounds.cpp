@@ -1,8 +1,8 @@
 #include "display/backgrounds.h"
 
+#include "assets/images.h"
 #include "display/raster.h"
 #include "font/text_metrics.h"
-#include "images.h"
 
 #include <cstdint>
 #include <cstring>

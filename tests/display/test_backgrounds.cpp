@@ -1,9 +1,9 @@
 // The composed backgrounds: doubled pictures, overlays copied exactly where they
 // belong, and the tile sheet lining up with the solved board.
+#include "assets/images.h"
 #include "display/backgrounds.h"
 #include "display/raster.h"
 #include "font/text_metrics.h"
-#include "images.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "screen_checks.h"
 
+#include "assets/images.h"
 #include "display/canvas.h"
 #include "display/raster.h"
 #include "front/screen_png.h"
-#include "images.h"
 
 namespace {
 

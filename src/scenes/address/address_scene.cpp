@@ -1,9 +1,9 @@
 #include "scenes/address/address_scene.h"
 
+#include "assets/images.h"
 #include "display/backgrounds.h"
 #include "display/raster.h"
 #include "font/text_metrics.h"
-#include "images.h"
 #include "scenes/address/wireframe.h"
 #include "scenes/puzzle/puzzle_scene.h"
 #include "workers/net_worker.h"

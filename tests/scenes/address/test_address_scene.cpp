@@ -2,10 +2,10 @@
 // copied from the atlas, the wireframe on top, and large texts cut to the Canvas.
 #include "address_fixture.h"
 
+#include "assets/images.h"
 #include "display/backgrounds.h"
 #include "display/raster.h"
 #include "font/text_metrics.h"
-#include "images.h"
 #include "scenes/address/address_scene.h"
 #include "scenes/address/wireframe.h"
 #include "scenes/puzzle/puzzle_scene.h"
