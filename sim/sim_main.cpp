@@ -199,7 +199,6 @@ int main(int argc, char **argv) {
         dm9000_init(options);
         soc_init(options);
         stick_init(options);
-        touch_panel_init(options);
         dhcp_init(options);
     }
     status = options.headless ? run_headless(options) : run_window(options);

@@ -147,7 +147,7 @@ pid_t app_launch() {
     return start_application();
 }
 
-int app_poll(pid_t) {
+int app_poll() {
     reap_ended_groups();
     if (running <= 0) {
         return given_up_status;
@@ -197,7 +197,7 @@ const std::vector<pid_t> &app_ended_groups() {
     return ended_groups;
 }
 
-int app_stop(pid_t) {
+int app_stop() {
     int status = -1;
     if (running > 0) {
         kill(-running, SIGKILL);

@@ -33,8 +33,7 @@ constexpr int BOARD_FD_BASE = 100;
 // (-1 if fd is -1 or the move fails, with errno set).
 int board_descriptor(int fd);
 
-// The first start of the boot. What it returns names the application for
-// app_poll and app_stop, whichever start is running.
+// The first start of the boot; returns its main process.
 pid_t app_launch();
 
 // Like init's respawn: when the running start has ended, says so and starts the
@@ -44,7 +43,7 @@ pid_t app_launch();
 // asked for by app_kill do not count.
 constexpr int RESPAWN_LIMIT = 10;
 constexpr int RESPAWN_WINDOW_MS = 120000;
-int app_poll(pid_t app);
+int app_poll();
 
 // SIGKILL to the running start's main process only (its workers must go by their
 // own death signal), then the next start at once. Returns the new main process.
@@ -60,4 +59,4 @@ const std::vector<pid_t> &app_ended_groups();
 
 // Ends the application and every process of every start; returns the running
 // start's wait status.
-int app_stop(pid_t app);
+int app_stop();

@@ -57,8 +57,6 @@ void feed(const InputEventRecord *events, size_t count) {
 
 } // namespace
 
-void touch_panel_init(const SimOptions &) {}
-
 // The reader asks for the first input event device; it gets a FIFO the
 // simulator can feed. A wrong request fails as the kernel would refuse it.
 int touch_panel_mknod(const char *path, mode_t mode, dev_t dev) {

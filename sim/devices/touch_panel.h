@@ -7,7 +7,6 @@
 
 struct SimOptions;
 
-void touch_panel_init(const SimOptions &options);
 int touch_panel_mknod(const char *path, mode_t mode, dev_t dev);
 
 // Pen on the panel, in screen pixels as a person sees the LCD (landscape), or at

@@ -72,7 +72,7 @@ int run_headless(const SimOptions &options) {
     context.start_us = monotonic_us();
     context.app = app_launch();
     int result = play_scenario(context, commands);
-    app_stop(context.app);
+    app_stop();
     if (app_starts() > 1) {
         printf("ipslide-sim: the application was started %d times in this boot\n", app_starts());
     }

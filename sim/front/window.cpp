@@ -71,7 +71,7 @@ void show_screen(Window *w) {
 }
 
 // Returns false when the user closes the simulator.
-bool handle_event(const SDL_Event &event, const SimOptions &options) {
+bool handle_event(const SDL_Event &event) {
     switch (event.type) {
     case SDL_QUIT:
         return false;
@@ -95,7 +95,6 @@ bool handle_event(const SDL_Event &event, const SimOptions &options) {
         }
         return true;
     default:
-        (void)options;
         return true;
     }
 }
@@ -126,19 +125,19 @@ void start_tour(Tour *tour, const SimOptions &options, pid_t app) {
 
 // Shows the screen until the window closes, the scenario ends or (unscripted) the
 // application ends; returns the application's wait status, or -1 while it runs.
-int show_screen_until_done(Window *w, const SimOptions &options, pid_t app, const Tour &tour) {
+int show_screen_until_done(Window *w, const SimOptions &options, const Tour &tour) {
     bool scripted = !options.script.empty();
     bool running = true;
     int status = -1;
     while (running && !tour.done) {
         SDL_Event event;
         while (running && SDL_PollEvent(&event)) {
-            running = handle_event(event, options);
+            running = handle_event(event);
         }
         show_screen(w);
         if (!scripted) {
             soc_poll_playback(options);
-            status = app_poll(app);
+            status = app_poll();
         }
         if (status != -1) {
             fprintf(stderr, "ipslide-sim: the application %s (see %s/app.log)\n",
@@ -167,8 +166,8 @@ int run_window(const SimOptions &options) {
     if (scripted) {
         start_tour(&tour, options, app);
     }
-    int status = show_screen_until_done(&w, options, app, tour);
-    app_stop(app);
+    int status = show_screen_until_done(&w, options, tour);
+    app_stop();
     close_window(&w);
     if (scripted && !tour.done) {
         // Closed in the middle of the scenario: its thread may sit in a long wait.

@@ -41,8 +41,7 @@ bool wait_until_ready(ScenarioContext &context, long timeout_ms, Ready ready) {
             context.shift_us += monotonic_us() - begin;
             return true;
         }
-        if (app_poll(context.app) != -1 ||
-            monotonic_us() - begin > static_cast<uint64_t>(timeout_ms) * 1000) {
+        if (app_poll() != -1 || monotonic_us() - begin > static_cast<uint64_t>(timeout_ms) * 1000) {
             context.shift_us += monotonic_us() - begin;
             return false;
         }

@@ -26,7 +26,7 @@ constexpr uint64_t STEADY_WAIT_US = 2000000;
 // window collect it.
 bool sim_running(ScenarioContext &context, std::string *why) {
     soc_poll_playback(*context.options);
-    int status = app_poll(context.app);
+    int status = app_poll();
     if (status == -1) {
         return true;
     }

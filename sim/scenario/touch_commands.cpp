@@ -101,7 +101,7 @@ bool run_wait_touch_read(ScenarioContext &context, const ScenarioCommand &comman
     }
     uint64_t begin = monotonic_us();
     while (touch_panel_queued_bytes() != 0) {
-        int status = app_poll(context.app);
+        int status = app_poll();
         if (status != -1) {
             context.app_status = status;
             *error = "wait-touch-read: the application " + describe_wait_status(status);

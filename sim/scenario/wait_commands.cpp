@@ -95,7 +95,7 @@ bool run_wait_sound(ScenarioContext &context, const ScenarioCommand &command, st
     }
     uint64_t begin = monotonic_us();
     while (!soc_poll_playback(*context.options)) {
-        int status = app_poll(context.app);
+        int status = app_poll();
         if (status != -1) {
             context.app_status = status;
             *error = "wait-sound: the application " + describe_wait_status(status);

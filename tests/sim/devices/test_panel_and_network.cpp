@@ -50,7 +50,6 @@ void make_board() {
     SimOptions options;
     options.cable = false;
     dm9000_init(options);
-    touch_panel_init(options);
     dhcp_init(options);
 }
 
