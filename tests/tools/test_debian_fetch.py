@@ -25,6 +25,7 @@ import unittest
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 HELPER = os.path.join(ROOT, "tools", "debian-fetch")
+WIDGET_DEB = "widget_1.0+deb12u1_armhf.deb"
 
 
 def sha256(path):
@@ -164,15 +165,16 @@ class DebianFetchTest(unittest.TestCase):
         archive.key("stranger")
 
         # widget: 1.1 named by -updates but not on the mirror yet; 1.0 is.
-        cls.widget = archive.deb("stable", "widget", "1.0")
-        archive.deb("stable-updates", "widget", "1.1", on_mirror=False)
+        # Versions as Debian's security updates spell them (+ is no regex).
+        cls.widget = archive.deb("stable", "widget", "1.0+deb12u1")
+        archive.deb("stable-updates", "widget", "1.1+deb12u1", on_mirror=False)
         # gadget: the mirror's file is not the one the list describes.
         archive.deb("stable", "gadget", "2.0", served=b"tampered")
         # fixed: only in the suite whose index is in mid-sync.
         archive.deb("stable-security", "fixed", "3.0")
         # tinysrc: 1.1 named by -updates, its files not on the mirror yet.
-        cls.tinysrc = archive.source("stable", "tinysrc", "1.0")
-        archive.source("stable-updates", "tinysrc", "1.1", on_mirror=False)
+        cls.tinysrc = archive.source("stable", "tinysrc", "1.0+x1")
+        archive.source("stable-updates", "tinysrc", "1.1+x1", on_mirror=False)
         archive.publish("archive", mid_sync=("stable-security",))
 
         # A suite signed by a key the sources.list does not trust.
@@ -229,14 +231,14 @@ class DebianFetchTest(unittest.TestCase):
         self.assertRegex(done.stdout, r"stable-security/main armhf Packages: File has unexpected size "
                                       r".*Mirror sync in progress\?")
         # The newest version 404s; the one before is taken, and checked.
-        self.assertRegex(done.stdout, r"widget 1\.1 does not download or verify:\n.*404")
-        self.assertIn("took 1.0", done.stdout)
-        self.assertEqual(sorted(os.listdir(self.out)), ["SHA256SUMS", "widget_1.0_armhf.deb"])
-        with open(os.path.join(self.out, "widget_1.0_armhf.deb"), "rb") as got, \
+        self.assertRegex(done.stdout, r"widget 1\.1\+deb12u1 does not download or verify:\n.*404")
+        self.assertIn("took 1.0+deb12u1", done.stdout)
+        self.assertEqual(sorted(os.listdir(self.out)), ["SHA256SUMS", WIDGET_DEB])
+        with open(os.path.join(self.out, WIDGET_DEB), "rb") as got, \
                 open(self.widget, "rb") as want:
             self.assertEqual(got.read(), want.read())
         with open(os.path.join(self.out, "SHA256SUMS")) as f:
-            self.assertEqual(f.read(), "%s  widget_1.0_armhf.deb\n" % sha256(self.widget))
+            self.assertEqual(f.read(), "%s  %s\n" % (sha256(self.widget), WIDGET_DEB))
 
     def test_names_what_is_missing_and_why(self):
         # Only in the suite in mid-sync, and only in the suite of a key not trusted.
@@ -256,27 +258,27 @@ class DebianFetchTest(unittest.TestCase):
         self.assertIn("gadget 2.0 does not download or verify", done.stdout)
         self.assertIn("test: no version of gadget in Debian's lists downloads and verifies",
                       done.stderr)
-        self.assertEqual(sorted(os.listdir(self.out)), ["SHA256SUMS", "widget_1.0_armhf.deb"])
+        self.assertEqual(sorted(os.listdir(self.out)), ["SHA256SUMS", WIDGET_DEB])
 
     def test_source_takes_the_newest_version_that_downloads_and_keeps_it(self):
         body = 'debian_fetch_source "%s" tinysrc "1.*"; echo "took $debian_version"' % self.out
         done = self.fetch(body, kind="deb-src")
         self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
-        self.assertRegex(done.stdout, r"tinysrc 1\.1 does not download or verify:\n.*404")
-        self.assertIn("took 1.0", done.stdout)
+        self.assertRegex(done.stdout, r"tinysrc 1\.1\+x1 does not download or verify:\n.*404")
+        self.assertIn("took 1.0+x1", done.stdout)
         self.assertEqual(sorted(os.listdir(self.out)), sorted(os.path.basename(p) for p in self.tinysrc))
         for path in self.tinysrc:
             self.assertEqual(sha256(os.path.join(self.out, os.path.basename(path))), sha256(path))
         # Already there and verified: taken without downloading it again.
         del self.server.requests[:]
         again = self.fetch(body, kind="deb-src")
-        self.assertIn("took 1.0", again.stdout)
-        self.assertEqual(self.requested("/tinysrc_1.0.tar.xz"), [])
+        self.assertIn("took 1.0+x1", again.stdout)
+        self.assertEqual(self.requested("/tinysrc_1.0+x1.tar.xz"), [])
 
         # A version asked for exactly is not replaced by another one.
-        pinned = self.fetch('debian_fetch_source "%s" tinysrc 1.1' % self.out, kind="deb-src")
+        pinned = self.fetch('debian_fetch_source "%s" tinysrc 1.1+x1' % self.out, kind="deb-src")
         self.assertNotEqual(pinned.returncode, 0)
-        self.assertIn("no version of tinysrc 1.1 in Debian's lists downloads and verifies",
+        self.assertIn("no version of tinysrc 1.1+x1 in Debian's lists downloads and verifies",
                       pinned.stderr)
 
 
