@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr char MOUNT_POINT[] = "/tmp/d";
-constexpr char STICK_DEVICE[] = "/dev/sda1";
 constexpr useconds_t MOUNT_RETRY_US = 10;
 
 char font_path[FONT_PATH_SIZE];

@@ -3,6 +3,9 @@
 #pragma once
 
 constexpr int FONT_PATH_SIZE = 512;
+// The stick's first partition, and where the application mounts it.
+constexpr char STICK_DEVICE[] = "/dev/sda1";
+constexpr char MOUNT_POINT[] = "/tmp/d";
 
 // Returns glyph_atlas_build's result (0); every failure ends the process.
 int font_load_from_usb();

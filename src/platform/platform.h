@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/select.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -73,6 +74,14 @@ struct Platform {
 };
 
 extern Platform platform;
+
+// How /dev/mem is opened for the SoC's and the DM9000's registers: read-write,
+// synchronous, flag value 0x1002. That was O_RDWR | O_SYNC in the ABI this board
+// was brought up with; today's headers spell O_SYNC as __O_SYNC | O_DSYNC, and the
+// bit the kernel's /dev/mem looks at to map the registers uncached is O_DSYNC, on
+// ARM and on the host.
+constexpr int DEV_MEM_FLAGS = O_RDWR | O_DSYNC;
+static_assert(DEV_MEM_FLAGS == 0x1002, "/dev/mem is opened read-write, synchronous: 0x1002");
 
 // The table as the board has it: the C library and plain volatile accesses.
 const Platform &board_platform();

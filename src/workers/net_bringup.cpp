@@ -13,13 +13,6 @@
 #include <sys/mman.h>
 #include <sys/socket.h>
 
-// The controller is opened for synchronous access, flag value 0x1002. That was
-// O_RDWR | O_SYNC in the ABI this board was brought up with; today's headers spell
-// O_SYNC as __O_SYNC | O_DSYNC (0x101000), and the bit the kernel's /dev/mem looks
-// at to map the registers uncached is O_DSYNC (0x1000), on ARM and on the host.
-constexpr int MEM_FLAGS = O_RDWR | O_DSYNC;
-static_assert(MEM_FLAGS == 0x1002, "/dev/mem is opened read-write, synchronous: 0x1002");
-
 namespace {
 
 constexpr short ETH0_FLAGS = IFF_UP | IFF_BROADCAST | IFF_RUNNING | IFF_MULTICAST;
@@ -27,7 +20,7 @@ static_assert(ETH0_FLAGS == 0x1043, "up, broadcast, running, multicast");
 constexpr uint32_t ETH0_FIXED_ADDRESS = 0xC0A801E6; // 192.168.1.230
 
 volatile uint8_t *map_controller() {
-    int mem = platform.open("/dev/mem", MEM_FLAGS, 0);
+    int mem = platform.open("/dev/mem", DEV_MEM_FLAGS, 0);
     if (mem == -1) {
         perror("/dev/mem");
         abort();
@@ -52,17 +45,17 @@ void interface_request(int sock, unsigned long request, ifreq *req) {
 // process holds and nobody has to reap a parent it left behind.
 [[noreturn]] void become_dhcp_client() {
     char *const argv[] = {
-        const_cast<char *>("/sbin/udhcpc"),
+        const_cast<char *>(UDHCPC_PATH),
         const_cast<char *>("-f"),
         const_cast<char *>("-i"),
         const_cast<char *>("eth0"),
         const_cast<char *>("-s"),
-        const_cast<char *>("/etc/udhcpc.conf"),
+        const_cast<char *>(UDHCPC_SCRIPT),
         const_cast<char *>("-p"),
         const_cast<char *>("/tmp/udhcpc.eth0.pid"),
         nullptr,
     };
-    platform.execv("/sbin/udhcpc", argv);
+    platform.execv(UDHCPC_PATH, argv);
     perror("execl");
     exit(1);
 }

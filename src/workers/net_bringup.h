@@ -10,6 +10,10 @@ constexpr uint32_t DM9000_WINDOW = 1024;
 constexpr uint8_t DM9000_NSR = 1;         // network status register
 constexpr uint8_t DM9000_NSR_LINK = 0x40; // set while the link is up
 
+// The DHCP client the worker becomes, and the script it hands the address to.
+constexpr char UDHCPC_PATH[] = "/sbin/udhcpc";
+constexpr char UDHCPC_SCRIPT[] = "/etc/udhcpc.conf";
+
 // Selects the status register and reads it, both through the register
 // accessors on every round, until the link bit shows. No pause, no limit.
 void link_wait(volatile uint8_t *ports);

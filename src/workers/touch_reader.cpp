@@ -18,11 +18,8 @@ int touch_fds[2] = {-1, -1};
 TouchRaw last_raw;
 TouchReaderState reader_state;
 
-// The first input event device; the node is the reader's own, readable by its owner.
+// The node is the reader's own, readable by its owner.
 constexpr mode_t TOUCH_NODE_MODE = S_IFCHR | 0400;
-constexpr unsigned TOUCH_MAJOR = 13;
-constexpr unsigned TOUCH_MINOR = 64;
-constexpr char TOUCH_NODE[] = "/tmp/touch";
 
 // An earlier start in this boot made the node already: the same device is used
 // again. Anything else by that name is removed so the node can be made as on a

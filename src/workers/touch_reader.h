@@ -6,6 +6,12 @@
 #include <cstdint>
 #include <sys/types.h>
 
+// The panel is the first input event device, char 13:64; the reader makes its
+// node itself.
+constexpr unsigned TOUCH_MAJOR = 13;
+constexpr unsigned TOUCH_MINOR = 64;
+constexpr char TOUCH_NODE[] = "/tmp/touch";
+
 // One raw sample on the touch pipe: panel X, then panel Y.
 struct TouchRaw {
     int32_t x;

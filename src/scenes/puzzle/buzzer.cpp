@@ -13,11 +13,6 @@ volatile int32_t bit_delay_counter;
 
 namespace {
 
-// O_DSYNC is the bit the kernel looks at to map /dev/mem uncached; it is what older
-// C libraries called O_SYNC, and the value the board's program has always used.
-constexpr int DEV_MEM_FLAGS = O_RDWR | O_DSYNC;
-static_assert(DEV_MEM_FLAGS == 0x1002);
-
 constexpr uint32_t INTMSK_ALL = 0xFFFFFFFF;
 constexpr uint32_t INTSUBMSK_ALL = 0xFFFF;
 constexpr uint32_t TIMER0_CONTROL_BITS = 0x0F;
