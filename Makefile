@@ -77,6 +77,14 @@ test: build
 board: arm build
 	@$(SIM) --headless --board qemu --script board-vm/tour.scenario --out out/board
 
+# The mini2440 kernel from Debian's Linux 6.1 source with our patch and fragment
+# (deploy/buildroot/board/mini2440/), built with Debian's arm-linux-gnueabi-gcc
+# and checked from its own outputs; cached in build/board-kernel. Not part of
+# make test: a 140 MB download and some ten minutes of compiling.
+.PHONY: board-kernel
+board-kernel: deps
+	@tools/make-board-kernel
+
 # The QEMU board used for MINUTES: taps, restarts, cable flaps and lease
 # renewals, with its memory, descriptors, clients and zombies checked.
 soak-board: arm build
