@@ -158,7 +158,7 @@ class DebianFetchTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="debian-fetch-test-")
-        gnupg = os.path.join(cls.tmp, "gnupg")
+        cls.gnupg = gnupg = os.path.join(cls.tmp, "gnupg")
         os.makedirs(gnupg, mode=0o700)
         archive = Archive(os.path.join(cls.tmp, "mirror"), gnupg)
         trusted = archive.key("archive")
@@ -201,6 +201,9 @@ class DebianFetchTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.server.shutdown()
         cls.server.server_close()
+        # gpg started an agent for the signing keys; it would outlive the test.
+        subprocess.run(["gpgconf", "--kill", "all"], env=dict(os.environ, GNUPGHOME=cls.gnupg),
+                       check=False)
         shutil.rmtree(cls.tmp)
 
     def setUp(self):
