@@ -88,6 +88,12 @@ int sys_stat(const char *path, struct stat *info) {
 int sys_unlink(const char *path) {
     return ::unlink(path);
 }
+int sys_rmdir(const char *path) {
+    return ::rmdir(path);
+}
+int sys_umount2(const char *target, int flags) {
+    return ::umount2(target, flags);
+}
 int sys_mlockall(int flags) {
     return ::mlockall(flags);
 }
@@ -140,6 +146,8 @@ constexpr Platform BOARD = {
     .munlockall = sys_munlockall,
     .mount = sys_mount,
     .mkdir = sys_mkdir,
+    .rmdir = sys_rmdir,
+    .umount2 = sys_umount2,
     .mknod = sys_mknod,
     .opendir = sys_opendir,
     .readdir = sys_readdir,

@@ -45,6 +45,8 @@ struct Platform {
     int (*mount)(const char *source, const char *target, const char *fstype, unsigned long flags,
                  const void *data);
     int (*mkdir)(const char *path, mode_t mode);
+    int (*rmdir)(const char *path);
+    int (*umount2)(const char *target, int flags);
     int (*mknod)(const char *path, mode_t mode, dev_t dev);
     DIR *(*opendir)(const char *path);
     struct dirent *(*readdir)(DIR *dir);

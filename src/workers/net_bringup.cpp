@@ -62,12 +62,14 @@ void interface_request(int sock, unsigned long request, ifreq *req) {
 
 } // namespace
 
+uint8_t dm9000_read_nsr(volatile uint8_t *ports) {
+    platform.reg_write8(ports, DM9000_NSR);
+    return platform.reg_read8(ports + 4);
+}
+
 void link_wait(volatile uint8_t *ports) {
-    volatile uint8_t *index = ports;
-    volatile uint8_t *data = ports + 4;
-    do {
-        platform.reg_write8(index, DM9000_NSR);
-    } while ((platform.reg_read8(data) & DM9000_NSR_LINK) == 0);
+    while ((dm9000_read_nsr(ports) & DM9000_NSR_LINK) == 0) {
+    }
 }
 
 // The flags and the address travel in one request: the address overwrites the

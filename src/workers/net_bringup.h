@@ -14,8 +14,11 @@ constexpr uint8_t DM9000_NSR_LINK = 0x40; // set while the link is up
 constexpr char UDHCPC_PATH[] = "/sbin/udhcpc";
 constexpr char UDHCPC_SCRIPT[] = "/etc/udhcpc.conf";
 
-// Selects the status register and reads it, both through the register
-// accessors on every round, until the link bit shows. No pause, no limit.
+// Selects the status register at the index port and reads it at the data port.
+uint8_t dm9000_read_nsr(volatile uint8_t *ports);
+
+// Reads the status register that way on every round until the link bit shows.
+// No pause, no limit.
 void link_wait(volatile uint8_t *ports);
 
 // Sets the up/broadcast/running/multicast flags and 192.168.1.230 on eth0

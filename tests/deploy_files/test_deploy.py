@@ -358,13 +358,15 @@ class InstallTest(unittest.TestCase):
                            capture_output=True)
             installed = sorted(os.path.relpath(os.path.join(d, name), root)
                                for d, _, files in os.walk(root) for name in files)
-            self.assertEqual(installed, ["etc/udhcpc.conf", "usr/bin/ipslide"])
+            self.assertEqual(installed,
+                             ["etc/udhcpc.conf", "usr/bin/ipslide", "usr/bin/ipslide-doctor"])
             for path in installed:
                 mode = os.stat(os.path.join(root, path)).st_mode
                 self.assertTrue(mode & stat.S_IXUSR and mode & stat.S_IXOTH, path)
-            with open(os.path.join(root, "usr/bin/ipslide"), "rb") as f:
-                with open(os.path.join(build, "bin", "ipslide"), "rb") as built:
-                    self.assertEqual(f.read(), built.read())
+            for program in ("ipslide", "ipslide-doctor"):
+                with open(os.path.join(root, "usr/bin", program), "rb") as f:
+                    with open(os.path.join(build, "bin", program), "rb") as built:
+                        self.assertEqual(f.read(), built.read(), program)
             self.assertEqual(read(os.path.join(root, "etc/udhcpc.conf")),
                              read(os.path.join(DEPLOY, "udhcpc.conf")))
 

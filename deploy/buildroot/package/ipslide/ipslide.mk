@@ -31,8 +31,8 @@ IPSLIDE_CONF_OPTS = \
 	-DIPSLIDE_WERROR=$(if $(BR2_PACKAGE_IPSLIDE_WERROR),ON,OFF)
 
 # cmake-package's target install (make install with DESTDIR=$(TARGET_DIR)) runs
-# the project's install rules: exactly /usr/bin/ipslide and the DHCP client
-# script /etc/udhcpc.conf. Our CMakeLists.txt needs CMake 3.25, hence the
+# the project's install rules: exactly /usr/bin/ipslide, /usr/bin/ipslide-doctor
+# and the DHCP client script /etc/udhcpc.conf. Our CMakeLists.txt needs CMake 3.25, hence the
 # Config.in's select of BR2_HOST_CMAKE_AT_LEAST_3_25: Buildroot otherwise takes
 # the build machine's cmake from 3.18 on.
 
