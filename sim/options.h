@@ -23,4 +23,7 @@ struct SimOptions {
     // (qemu/qemu_board.h), booted with `inittab`.
     std::string board = "sim";
     std::string inittab = std::string(IPSLIDE_SOURCE_DIR) + "/deploy/inittab";
+    // QEMU's power button left in the QEMU board's device tree: a gpio-keys input
+    // device the kernel registers before the panel, as on a stock mini2440.
+    bool power_button = false;
 };

@@ -46,6 +46,8 @@ void usage(FILE *to) {
                 "  --board sim|qemu    the simulated board (default), or the board binary of\n"
                 "                      make arm on a real Linux kernel under QEMU (headless)\n"
                 "  --inittab FILE      the QEMU board's inittab (default deploy/inittab)\n"
+                "  --power-button on|off  the QEMU board's gpio-keys power button, registered\n"
+                "                      before the panel (default off: the panel is 13:64)\n"
                 "\n"
                 "window keys: q or Esc quit, l plugs/unplugs the cable\n"
                 "\nscenario commands:\n");
@@ -103,6 +105,8 @@ bool take_option(int option, const char *value, SimOptions *o) {
         return one_of(value, "busybox", "standin") && (o->dhcp = value, true);
     case 'b':
         return one_of(value, "sim", "qemu") && (o->board = value, true);
+    case 'P':
+        return one_of(value, "on", "off") && (o->power_button = strcmp(value, "on") == 0, true);
     case 'T':
         return parse_int_arg(value, 10, 86400, &n) &&
                (o->lease_seconds = static_cast<int>(n), true);
@@ -127,6 +131,7 @@ const option LONG_OPTIONS[] = {{"headless", no_argument, nullptr, 'H'},
                                {"lease-delay", required_argument, nullptr, 'D'},
                                {"board", required_argument, nullptr, 'b'},
                                {"inittab", required_argument, nullptr, 'i'},
+                               {"power-button", required_argument, nullptr, 'P'},
                                {"lease-time", required_argument, nullptr, 'T'},
                                {nullptr, 0, nullptr, 0}};
 

@@ -107,10 +107,11 @@ std::string inittab(const std::string &deployed) {
 
 bool write_initramfs(const std::string &path, const InitramfsParts &parts, std::string *error) {
     Archive archive;
-    std::string app, conf, tab;
-    if (!read_file(parts.app, &app) || !read_file(parts.udhcpc_conf, &conf) ||
-        !read_file(parts.inittab, &tab)) {
-        *error = "cannot read " + parts.app + ", " + parts.udhcpc_conf + " or " + parts.inittab;
+    std::string app, doctor, conf, tab;
+    if (!read_file(parts.app, &app) || !read_file(parts.doctor, &doctor) ||
+        !read_file(parts.udhcpc_conf, &conf) || !read_file(parts.inittab, &tab)) {
+        *error = "cannot read " + parts.app + ", " + parts.doctor + ", " + parts.udhcpc_conf +
+                 " or " + parts.inittab;
         return false;
     }
     if (!add_tree(&archive, parts.base, error)) {
@@ -118,6 +119,7 @@ bool write_initramfs(const std::string &path, const InitramfsParts &parts, std::
     }
     archive.add("dev/console", S_IFCHR | 0600, "", makedev(5, 1));
     archive.add("usr/bin/ipslide", S_IFREG | 0755, app);
+    archive.add("usr/bin/ipslide-doctor", S_IFREG | 0755, doctor);
     archive.add("etc/udhcpc.conf", S_IFREG | 0755, conf);
     archive.add("etc/inittab", S_IFREG | 0644, inittab(tab));
     archive.add("TRAILER!!!", 0);

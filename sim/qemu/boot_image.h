@@ -8,6 +8,7 @@
 struct InitramfsParts {
     std::string base;        // the tree tools/make-board-vm built
     std::string app;         // the board binary, as /usr/bin/ipslide
+    std::string doctor;      // the board check, as /usr/bin/ipslide-doctor
     std::string udhcpc_conf; // deploy/udhcpc.conf, as /etc/udhcpc.conf
     std::string inittab;     // the deployed inittab, after the board's own sysinit line
 };

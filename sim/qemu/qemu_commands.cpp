@@ -2,9 +2,11 @@
 // processes, mounts and device nodes through its agent.
 #include "qemu/elf_symbol.h"
 #include "qemu/guest_agent.h"
+#include "qemu/guest_console.h"
 #include "qemu/masked_faults.h"
 #include "scenario/commands.h"
 #include "scenario/scenario.h"
+#include "scenario/wait_for.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +53,7 @@ namespace {
 
 constexpr uint32_t PAGE_BYTES = 4096;
 constexpr long MASKED_FAULTS_TIMEOUT_MS = 120000;
+constexpr long WAIT_CONSOLE_TIMEOUT_MS = 120000;
 
 } // namespace
 
@@ -120,5 +123,22 @@ bool run_expect_no_masked_faults(ScenarioContext &, const ScenarioCommand &comma
         return false;
     }
     printf("ipslide-sim: %6u ms  no page fault while every interrupt was masked\n", command.at_ms);
+    return true;
+}
+
+// Until the serial console has printed TEXT: what init's programs print, the
+// application's messages and the kernel's.
+bool run_wait_console(ScenarioContext &context, const ScenarioCommand &command,
+                      std::string *error) {
+    std::string text;
+    for (const std::string &word : command.args) {
+        text += (text.empty() ? "" : " ") + word;
+    }
+    if (!wait_for(
+            context, WAIT_CONSOLE_TIMEOUT_MS, "wait-console \"" + text + "\"",
+            [&text] { return guest_console_has(text); }, error)) {
+        return false;
+    }
+    printf("ipslide-sim: %6u ms  the console printed \"%s\"\n", command.at_ms, text.c_str());
     return true;
 }

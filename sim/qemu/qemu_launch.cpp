@@ -72,6 +72,19 @@ bool make_stick(const SimOptions &options, const std::string &work, std::string 
     return write_stick_disk(filesystem, *disk, error);
 }
 
+// The board's tree, with QEMU's power button switched back on when asked.
+bool make_device_tree(const SimOptions &options, const std::string &work, std::string *error) {
+    std::string tree = work + "/board.dtb";
+    std::error_code failed;
+    fs::copy_file(options.source_dir + "/build/board-vm/board.dtb", tree, failed);
+    if (failed) {
+        *error = "cannot copy the board's device tree: " + failed.message();
+        return false;
+    }
+    return !options.power_button ||
+           run_process({"fdtput", "-t", "s", tree, "/gpio-keys", "status", "okay"}, error);
+}
+
 bool make_files(const SimOptions &options, const std::string &work, std::string *disk,
                 std::string *error) {
     std::string app = options.source_dir + "/build/arm/bin/ipslide";
@@ -86,9 +99,10 @@ bool make_files(const SimOptions &options, const std::string &work, std::string 
     InitramfsParts parts;
     parts.base = options.source_dir + "/build/board-vm/base";
     parts.app = app;
+    parts.doctor = options.source_dir + "/build/arm/bin/ipslide-doctor";
     parts.udhcpc_conf = options.source_dir + "/deploy/udhcpc.conf";
     parts.inittab = options.inittab;
-    return make_stick(options, work, disk, error) &&
+    return make_stick(options, work, disk, error) && make_device_tree(options, work, error) &&
            write_initramfs(work + "/initramfs.cpio", parts, error) &&
            sized_file(work + "/ram", GUEST_RAM_BYTES, error) &&
            sized_file(work + "/dm9000", DM9000_PAGE_BYTES, error);
@@ -114,7 +128,7 @@ std::vector<std::string> qemu_words(const SimOptions &options, const std::string
         "-kernel",
         vm + "/vmlinuz",
         "-dtb",
-        vm + "/board.dtb",
+        work + "/board.dtb",
         "-initrd",
         work + "/initramfs.cpio",
         "-append",

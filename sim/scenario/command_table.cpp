@@ -92,6 +92,9 @@ const CommandSpec COMMANDS[] = {
      "expect-no-masked-faults [TIMEOUT_MS]   (the watched playback ended without a page "
      "fault; QEMU board)",
      QEMU_BOARD, run_expect_no_masked_faults},
+    {"wait-console", 1, 32,
+     "wait-console TEXT...   (until the serial console has printed TEXT; QEMU board)", QEMU_BOARD,
+     run_wait_console},
 };
 
 } // namespace

@@ -29,6 +29,6 @@ CommandFunction run_kill_app, run_expect_stick_mounts, run_expect_no_leftovers;
 CommandFunction run_expect_no_allocation, run_resources_mark, run_expect_resources_steady;
 // qemu/qemu_commands.cpp: the QEMU board's own probes.
 CommandFunction run_inspect, run_expect_no_zombies, run_pageout, run_watch_masked_faults,
-    run_expect_no_masked_faults;
+    run_expect_no_masked_faults, run_wait_console;
 // measure_commands.cpp: figures for tools/measure-sim.
 CommandFunction run_measure_startup, run_measure_frames, run_measure_touch, run_measure_memory;
