@@ -285,5 +285,21 @@ class DebianFetchTest(unittest.TestCase):
                       pinned.stderr)
 
 
+class UsersTest(unittest.TestCase):
+    def test_the_helper_and_the_scripts_that_source_it_pass_shellcheck(self):
+        # The helper runs only inside the scripts that source it; an unset
+        # variable or a misquoted expansion there would surface on a fresh
+        # machine's first fetch. shellcheck follows each script into it.
+        scripts = [os.path.join("tools", name) for name in
+                   ("debian-fetch", "make-v4t-runtime", "make-arm-sysroot", "make-board-vm",
+                    "make-board-kernel")]
+        for script in scripts[1:]:
+            with open(os.path.join(ROOT, script)) as f:
+                self.assertIn('. "$here/tools/debian-fetch"', f.read(), script)
+        done = subprocess.run(["shellcheck", "-x", "-s", "bash"] + scripts, cwd=ROOT,
+                              capture_output=True, text=True)
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+
+
 if __name__ == "__main__":
     unittest.main()
