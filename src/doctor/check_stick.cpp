@@ -19,22 +19,6 @@ namespace {
 constexpr char CHECK[] = "stick";
 constexpr char WAITS[] = "ipslide waits for the stick for ever, before the screen opens";
 
-void no_partition() {
-    bool storage = path_exists("/sys/module/usb_storage");
-    bool disk = path_exists("/sys/module/sd_mod");
-    if (storage && disk) {
-        report_fail(CHECK, "no /dev/sda1", WAITS,
-                    "plug in the stick; its first partition must be ext4 (tools/make-stick)");
-        return;
-    }
-    report_fail(CHECK,
-                storage ? "no /dev/sda1, and the SCSI disk driver is not running"
-                        : "no /dev/sda1, and usb-storage is not running",
-                WAITS,
-                "CONFIG_USB_STORAGE=y, CONFIG_BLK_DEV_SD=y and CONFIG_USB_OHCI_HCD=y built in "
-                "(as modules nothing loads them), or load usb-storage and sd_mod at start-up");
-}
-
 // The first font name in readdir order, as the application takes it.
 bool find_font(const char *dir, char *name, size_t size, int *fonts) {
     DIR *folder = platform.opendir(dir);
@@ -61,7 +45,7 @@ bool renders(const char *name, const char *path) {
         platform._exit(glyph_atlas_build(name, path));
     }
     int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+    return child > 0 && platform.waitpid(child, &status, 0) == child && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
 }
 
@@ -97,7 +81,7 @@ void check_font(const char *dir) {
 void check_stick(const char *mount_dir) {
     struct stat info;
     if (platform.stat(STICK_DEVICE, &info) != 0 || !S_ISBLK(info.st_mode)) {
-        no_partition();
+        report_no_stick_device();
         return;
     }
     bool made = platform.mkdir(mount_dir, 0700) == 0;

@@ -19,6 +19,8 @@ void check_network(bool registers_mapped);
 // No DHCP client on eth0 but the one the application started.
 void check_dhcp_clients();
 void check_stick(const char *mount_dir);
+// Why there is no /dev/sda1, as the stick's FAIL line.
+void report_no_stick_device();
 void check_startup();
 
 // The playback's bit period on this CPU, measured without masking anything.

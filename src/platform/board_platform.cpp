@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -94,6 +95,9 @@ int sys_rmdir(const char *path) {
 int sys_umount2(const char *target, int flags) {
     return ::umount2(target, flags);
 }
+pid_t sys_waitpid(pid_t pid, int *status, int options) {
+    return ::waitpid(pid, status, options);
+}
 int sys_mlockall(int flags) {
     return ::mlockall(flags);
 }
@@ -148,6 +152,7 @@ constexpr Platform BOARD = {
     .mkdir = sys_mkdir,
     .rmdir = sys_rmdir,
     .umount2 = sys_umount2,
+    .waitpid = sys_waitpid,
     .mknod = sys_mknod,
     .opendir = sys_opendir,
     .readdir = sys_readdir,

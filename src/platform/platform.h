@@ -47,6 +47,8 @@ struct Platform {
     int (*mkdir)(const char *path, mode_t mode);
     int (*rmdir)(const char *path);
     int (*umount2)(const char *target, int flags);
+    // The board check reaps the child it tries the font in; ipslide reaps nothing.
+    pid_t (*waitpid)(pid_t pid, int *status, int options);
     int (*mknod)(const char *path, mode_t mode, dev_t dev);
     DIR *(*opendir)(const char *path);
     struct dirent *(*readdir)(DIR *dir);
