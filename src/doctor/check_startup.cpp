@@ -65,7 +65,7 @@ void check_tmp() {
     report_ok("tmp", "/tmp is writable and takes device nodes");
 }
 
-// What an earlier start left, and what the next start does with it.
+// What a running or an earlier ipslide left, and what a new start does with it.
 void check_leftovers() {
     struct stat info;
     bool folder = platform.stat(MOUNT_POINT, &info) == 0;
@@ -75,14 +75,21 @@ void check_leftovers() {
         return;
     }
     bool node = platform.stat(TOUCH_NODE, &info) == 0;
+    if (node && S_ISDIR(info.st_mode)) {
+        report_fail("leftovers", "/tmp/touch is a folder",
+                    "the touch reader cannot replace it with its node (\"mknod\") and ends: "
+                    "touches never arrive",
+                    "remove /tmp/touch");
+        return;
+    }
     bool ours = node && S_ISCHR(info.st_mode) && info.st_rdev == makedev(TOUCH_MAJOR, TOUCH_MINOR);
     report_ok("leftovers", "%s; %s",
-              mount_table_has(MOUNT_POINT) ? "/tmp/d holds a stick mounted by an earlier start, "
-                                             "which the next start takes as it is"
+              mount_table_has(MOUNT_POINT) ? "a stick is mounted on /tmp/d (by ipslide, now or "
+                                             "before), which a new start takes as it is"
                                            : "no stick mounted on /tmp/d",
               !node  ? "no /tmp/touch"
-              : ours ? "/tmp/touch is 13:64, which the next start keeps"
-                     : "/tmp/touch is something else, which the next start replaces");
+              : ours ? "/tmp/touch is 13:64, which a new start keeps"
+                     : "/tmp/touch is something else, which a new start replaces");
 }
 
 } // namespace

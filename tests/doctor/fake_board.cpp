@@ -13,10 +13,12 @@
 #include <linux/input.h>
 #include <net/if.h>
 #include <sys/mman.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 FakeBoard fake_board;
+BoardTouches board_touches;
 
 namespace {
 
@@ -32,7 +34,8 @@ long clock_s;
 
 std::string on_board(const char *path) {
     std::string p = path;
-    return p.rfind(fake_board.root, 0) == 0 ? p : fake_board.root + p;
+    bool real = p.rfind(fake_board.root, 0) == 0 || p == "/dev/null";
+    return real ? p : fake_board.root + p;
 }
 
 int fake_open(const char *path, int flags, mode_t mode) {
@@ -46,6 +49,7 @@ int fake_open(const char *path, int flags, mode_t mode) {
     if (strcmp(path, DOCTOR_NODE) == 0) {
         return NODE_FD;
     }
+    board_touches.watchdog_opens += strncmp(path, "/dev/watchdog", 13) == 0;
     return ::open(on_board(path).c_str(), flags, mode);
 }
 
@@ -63,9 +67,13 @@ int screen_ioctl(unsigned long request, void *arg) {
         return 0;
     }
     if (request == FBIOGET_FSCREENINFO) {
-        static_cast<fb_fix_screeninfo *>(arg)->line_length = 640;
+        auto *fixed = static_cast<fb_fix_screeninfo *>(arg);
+        snprintf(fixed->id, sizeof fixed->id, "%s", fake_board.fb_id);
+        fixed->line_length = 640;
         return 0;
     }
+    board_touches.modes_set +=
+        (static_cast<fb_var_screeninfo *>(arg)->activate & FB_ACTIVATE_MASK) != FB_ACTIVATE_TEST;
     errno = EINVAL;
     return fake_board.mode_refused ? -1 : 0;
 }
@@ -93,6 +101,7 @@ void *fake_mmap(void *, size_t length, int, int, int fd, off_t offset) {
     const off_t pages[] = {0x20000000, 0x56000000, 0x51000000, 0x4A000000};
     for (int i = 0; fd == MEM_FD && i < 4 && length <= 4096; ++i) {
         if (offset == pages[i]) {
+            board_touches.mem_maps++;
             device_memory[0][4] = NSR_LINK;
             return device_memory[i];
         }
@@ -128,10 +137,13 @@ void install_entries() {
     platform.munmap = [](void *, size_t) { return 0; };
     platform.stat = fake_stat;
     platform.socket = [](int, int, int) { return SOCKET_FD; };
-    platform.mount = [](const char *, const char *, const char *, unsigned long, const void *) {
+    platform.mount = [](const char *, const char *, const char *, unsigned long flags,
+                        const void *) {
+        board_touches.mounts++;
+        board_touches.writable_mounts += (flags & MS_RDONLY) == 0;
         return 0;
     };
-    platform.umount2 = [](const char *, int) { return 0; };
+    platform.umount2 = [](const char *, int) { return board_touches.unmounts++, 0; };
     platform.mkdir = [](const char *path, mode_t mode) {
         return ::mkdir(on_board(path).c_str(), mode);
     };
@@ -142,7 +154,12 @@ void install_entries() {
     platform.unlink = [](const char *path) { return ::unlink(on_board(path).c_str()); };
     platform.opendir = [](const char *path) { return ::opendir(on_board(path).c_str()); };
     platform.clock_gettime = fake_clock;
-    platform.reg_write8 = [](volatile uint8_t *reg, uint8_t value) { *reg = value; };
+    platform.reg_write8 = [](volatile uint8_t *reg, uint8_t value) {
+        bool index_port = reg == &device_memory[0][0];
+        board_touches.index_writes += index_port;
+        board_touches.registers_written += !index_port;
+        *reg = value;
+    };
     platform.reg_read8 = [](volatile uint8_t *reg) { return uint8_t{*reg}; };
 }
 
@@ -169,6 +186,7 @@ void fake_board_write(const std::string &path, const std::string &text, int mode
 void fake_board_install() {
     char scratch[] = "/tmp/doctor-board.XXXXXX";
     fake_board = FakeBoard();
+    board_touches = BoardTouches();
     fake_board.root = mkdtemp(scratch);
     static uint8_t screen[320 * 240 * 2];
     screen_memory = screen;
@@ -177,10 +195,13 @@ void fake_board_install() {
                      "00000000-00000000 : System RAM\n30000000-33ffffff : System RAM\n"
                      "  30008000-306fffff : Kernel code\n20000000-200000ff : dm9000\n");
     fake_board_write("/proc/self/mountinfo", "");
+    fake_board_write("/proc/cmdline", "console=ttyAMA0 rdinit=/sbin/init\n");
     fake_board_write("/sbin/udhcpc", "", 0755);
     fake_board_write("/etc/udhcpc.conf", "#!/bin/sh\nprintf '%s' \"$ip\" >&9\n", 0755);
     fake_board_write("/etc/inittab", "::sysinit:/etc/init.d/rcS\n::sysinit:/sbin/ifconfig eth0 up\n"
                                      "::respawn:/usr/bin/ipslide\n");
+    fs::create_directories(fake_board.root + "/sys/bus/scsi/drivers/sd");
+    fs::create_directories(fake_board.root + "/sys/bus/usb/drivers/usb-storage");
     fs::create_directories(fake_board.root + "/tmp");
     fs::create_directories(fake_board.root + "/stick");
     fs::copy_file(IPSLIDE_DEFAULT_FONT, fake_board.root + "/stick/concours-48.ttf");

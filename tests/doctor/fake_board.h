@@ -14,7 +14,25 @@ struct FakeBoard {
     bool eth0_down = false;
     // Seconds a clock reading moves on: 0 reads the real clock.
     long clock_step_s = 0;
+    // The framebuffer driver's name, as FBIOGET_FSCREENINFO gives it.
+    const char *fb_id = "board-vm fb";
 };
+
+// What the doctor did to the board: a run as it should be sets no mode, writes
+// no register but the DM9000's index port, mounts only read-only and unmounts
+// what it mounted, and never opens the watchdog.
+struct BoardTouches {
+    int modes_set = 0;
+    int registers_written = 0; // other than the DM9000's index port
+    int index_writes = 0;
+    int mem_maps = 0;
+    int mounts = 0;
+    int writable_mounts = 0;
+    int unmounts = 0;
+    int watchdog_opens = 0;
+};
+
+extern BoardTouches board_touches;
 
 extern FakeBoard fake_board;
 
