@@ -23,58 +23,66 @@ enum AppMoment : int {
     MOMENT_ADDRESS_READ,     // the leased address has been read; detail is its text
 };
 
-struct Platform {
-    int (*open)(const char *path, int flags, mode_t mode);
-    ssize_t (*read)(int fd, void *buf, size_t count);
-    ssize_t (*write)(int fd, const void *buf, size_t count);
-    int (*close)(int fd);
-    int (*pipe)(int fds[2]);
-    int (*dup2)(int fd, int to);
-    // fcntl is variadic; the commands used here take one integer argument.
-    int (*fcntl)(int fd, int command, int arg);
-    pid_t (*fork)();
-    // execl is variadic; callers pass the argument list as a null-terminated array.
-    int (*execv)(const char *path, char *const argv[]);
-    int (*select)(int nfds, fd_set *readfds, fd_set *writefds, fd_set *exceptfds,
-                  struct timeval *timeout);
-    int (*ioctl)(int fd, unsigned long request, void *arg);
-    void *(*mmap)(void *addr, size_t length, int prot, int flags, int fd, off_t offset);
-    int (*munmap)(void *addr, size_t length);
-    int (*mlockall)(int flags);
-    int (*munlockall)();
-    int (*mount)(const char *source, const char *target, const char *fstype, unsigned long flags,
-                 const void *data);
-    int (*mkdir)(const char *path, mode_t mode);
-    int (*rmdir)(const char *path);
-    int (*umount2)(const char *target, int flags);
-    // The board check reaps the child it tries the font in; ipslide reaps nothing.
-    pid_t (*waitpid)(pid_t pid, int *status, int options);
-    int (*mknod)(const char *path, mode_t mode, dev_t dev);
-    DIR *(*opendir)(const char *path);
-    struct dirent *(*readdir)(DIR *dir);
-    int (*closedir)(DIR *dir);
-    int (*socket)(int domain, int type, int protocol);
-    int (*clock_gettime)(clockid_t clock, struct timespec *ts);
-    int (*gettimeofday)(struct timeval *tv, void *tz);
-    int (*usleep)(useconds_t usec);
-    int (*stat)(const char *path, struct stat *info);
-    int (*unlink)(const char *path);
-    // prctl is variadic; the options used here take one argument.
-    int (*prctl)(int option, unsigned long arg);
-    pid_t (*getpid)();
-    pid_t (*getppid)();
-    // Ends the process at once: no exit handlers, no flushing. Never returns.
-    void (*_exit)(int status);
-    // Tells a simulated board what the application is doing, so it never has to
-    // guess it from the order or length of calls. Does nothing on the board.
-    void (*moment)(AppMoment moment, const char *detail);
+// Every entry of the platform table, in table order: X(name, result, parameters).
+// The table's members, the board's forwarders (board_platform.cpp) and the fault
+// walker's entries all come from this one list, so none of them can lose an entry.
+#define PLATFORM_ENTRIES(X)                                                                        \
+    X(open, int, (const char *path, int flags, mode_t mode))                                       \
+    X(read, ssize_t, (int fd, void *buf, size_t count))                                            \
+    X(write, ssize_t, (int fd, const void *buf, size_t count))                                     \
+    X(close, int, (int fd))                                                                        \
+    X(pipe, int, (int fds[2]))                                                                     \
+    X(dup2, int, (int fd, int to))                                                                 \
+    /* fcntl is variadic; the commands used here take one integer argument. */                     \
+    X(fcntl, int, (int fd, int command, int arg))                                                  \
+    X(fork, pid_t, ())                                                                             \
+    /* execl is variadic; callers pass the argument list as a null-terminated array. */            \
+    X(execv, int, (const char *path, char *const argv[]))                                          \
+    X(select, int,                                                                                 \
+      (int nfds, fd_set *readfds, fd_set *writefds, fd_set *exceptfds, struct timeval *timeout))   \
+    X(ioctl, int, (int fd, unsigned long request, void *arg))                                      \
+    X(mmap, void *, (void *addr, size_t length, int prot, int flags, int fd, off_t offset))        \
+    X(munmap, int, (void *addr, size_t length))                                                    \
+    X(mlockall, int, (int flags))                                                                  \
+    X(munlockall, int, ())                                                                         \
+    X(mount, int,                                                                                  \
+      (const char *source, const char *target, const char *fstype, unsigned long flags,            \
+       const void *data))                                                                          \
+    X(mkdir, int, (const char *path, mode_t mode))                                                 \
+    X(rmdir, int, (const char *path))                                                              \
+    X(umount2, int, (const char *target, int flags))                                               \
+    /* The board check reaps the child it tries the font in; ipslide reaps nothing. */             \
+    X(waitpid, pid_t, (pid_t pid, int *status, int options))                                       \
+    X(mknod, int, (const char *path, mode_t mode, dev_t dev))                                      \
+    X(opendir, DIR *, (const char *path))                                                          \
+    X(readdir, struct dirent *, (DIR * dir))                                                       \
+    X(closedir, int, (DIR * dir))                                                                  \
+    X(socket, int, (int domain, int type, int protocol))                                           \
+    X(clock_gettime, int, (clockid_t clock, struct timespec * ts))                                 \
+    X(gettimeofday, int, (struct timeval * tv, void *tz))                                          \
+    X(usleep, int, (useconds_t usec))                                                              \
+    X(stat, int, (const char *path, struct stat *info))                                            \
+    X(unlink, int, (const char *path))                                                             \
+    /* prctl is variadic; the options used here take one argument. */                              \
+    X(prctl, int, (int option, unsigned long arg))                                                 \
+    X(getpid, pid_t, ())                                                                           \
+    X(getppid, pid_t, ())                                                                          \
+    /* Ends the process at once: no exit handlers, no flushing. Never returns. */                  \
+    X(_exit, void, (int status))                                                                   \
+    /* Tells a simulated board what the application is doing, so it never has to */                \
+    /* guess it from the order or length of calls. Does nothing on the board. */                   \
+    X(moment, void, (AppMoment moment, const char *detail))                                        \
+    /* Register accessors for /dev/mem mappings: exactly one access per call, in */                \
+    /* program order, never merged or dropped. */                                                  \
+    X(reg_read8, uint8_t, (volatile uint8_t * reg))                                                \
+    X(reg_write8, void, (volatile uint8_t * reg, uint8_t value))                                   \
+    X(reg_read32, uint32_t, (volatile uint32_t * reg))                                             \
+    X(reg_write32, void, (volatile uint32_t * reg, uint32_t value))
 
-    // Register accessors for /dev/mem mappings: exactly one access per call, in
-    // program order, never merged or dropped.
-    uint8_t (*reg_read8)(volatile uint8_t *reg);
-    void (*reg_write8)(volatile uint8_t *reg, uint8_t value);
-    uint32_t (*reg_read32)(volatile uint32_t *reg);
-    void (*reg_write32)(volatile uint32_t *reg, uint32_t value);
+struct Platform {
+#define PLATFORM_MEMBER(name, result, parameters) result(*name) parameters;
+    PLATFORM_ENTRIES(PLATFORM_MEMBER)
+#undef PLATFORM_MEMBER
 };
 
 extern Platform platform;

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
+#include <string_view>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <type_traits>
@@ -15,55 +17,99 @@
 
 namespace {
 
-// The entries that fail, each with the errno of its commonest real failure on the
-// board: a missing node or folder, an unreadable stick, a full descriptor table.
-#define FAILING_ENTRIES(X)                                                                         \
-    X(open, ENOENT)                                                                                \
-    X(read, EIO)                                                                                   \
-    X(write, EIO)                                                                                  \
-    X(close, EIO)                                                                                  \
-    X(dup2, EBADF)                                                                                 \
-    X(fcntl, EINVAL)                                                                               \
-    X(pipe, EMFILE)                                                                                \
-    X(fork, EAGAIN)                                                                                \
-    X(execv, ENOENT)                                                                               \
-    X(select, EINTR)                                                                               \
-    X(ioctl, EINVAL)                                                                               \
-    X(mmap, ENOMEM)                                                                                \
-    X(munmap, EINVAL)                                                                              \
-    X(mlockall, ENOMEM)                                                                            \
-    X(munlockall, EPERM)                                                                           \
-    X(mount, ENOENT)                                                                               \
-    X(mkdir, EACCES)                                                                               \
-    X(mknod, EPERM)                                                                                \
-    X(opendir, ENOENT)                                                                             \
-    X(readdir, EIO)                                                                                \
-    X(closedir, EBADF)                                                                             \
-    X(socket, EMFILE)                                                                              \
-    X(clock_gettime, EINVAL)                                                                       \
-    X(gettimeofday, EFAULT)                                                                        \
-    X(usleep, EINTR)                                                                               \
-    X(stat, ENOENT)                                                                                \
-    X(unlink, EACCES)                                                                              \
-    X(prctl, EINVAL)
+// What each entry of the table does in a walk: fails with the errno of its
+// commonest real failure on the board (a missing node or folder, an unreadable
+// stick, a full descriptor table, a mount still busy), or never fails, and why.
+#define WALK_RULES(FAILS, NEVER)                                                                   \
+    FAILS(open, ENOENT)                                                                            \
+    FAILS(read, EIO)                                                                               \
+    FAILS(write, EIO)                                                                              \
+    FAILS(close, EIO)                                                                              \
+    FAILS(dup2, EBADF)                                                                             \
+    FAILS(fcntl, EINVAL)                                                                           \
+    FAILS(pipe, EMFILE)                                                                            \
+    FAILS(fork, EAGAIN)                                                                            \
+    FAILS(execv, ENOENT)                                                                           \
+    FAILS(select, EINTR)                                                                           \
+    FAILS(ioctl, EINVAL)                                                                           \
+    FAILS(mmap, ENOMEM)                                                                            \
+    FAILS(munmap, EINVAL)                                                                          \
+    FAILS(mlockall, ENOMEM)                                                                        \
+    FAILS(munlockall, EPERM)                                                                       \
+    FAILS(mount, ENOENT)                                                                           \
+    FAILS(mkdir, EACCES)                                                                           \
+    FAILS(rmdir, EBUSY)                                                                            \
+    FAILS(umount2, EBUSY)                                                                          \
+    FAILS(waitpid, ECHILD)                                                                         \
+    FAILS(mknod, EPERM)                                                                            \
+    FAILS(opendir, ENOENT)                                                                         \
+    FAILS(readdir, EIO)                                                                            \
+    FAILS(closedir, EBADF)                                                                         \
+    FAILS(socket, EMFILE)                                                                          \
+    FAILS(clock_gettime, EINVAL)                                                                   \
+    FAILS(gettimeofday, EFAULT)                                                                    \
+    FAILS(usleep, EINTR)                                                                           \
+    FAILS(stat, ENOENT)                                                                            \
+    FAILS(unlink, EACCES)                                                                          \
+    FAILS(prctl, EINVAL)                                                                           \
+    NEVER(getpid, "cannot fail")                                                                   \
+    NEVER(getppid, "cannot fail")                                                                  \
+    NEVER(_exit, "cannot return")                                                                  \
+    NEVER(moment, "does nothing on the board")                                                     \
+    NEVER(reg_read8, "a load does not fail")                                                       \
+    NEVER(reg_write8, "a store does not fail")                                                     \
+    NEVER(reg_read32, "a load does not fail")                                                      \
+    NEVER(reg_write32, "a store does not fail")
 
-enum Entry {
-#define AS_ENUM(name, error) ENTRY_##name,
-    FAILING_ENTRIES(AS_ENUM)
-#undef AS_ENUM
-};
+constexpr int NEVER_FAILS = 0;
 
-struct Fault {
-    const char *entry;
-    int error;
+struct Rule {
+    std::string_view entry;
+    int error; // NEVER_FAILS: passed straight to the board
     const char *error_name;
 };
 
-const Fault FAULTS[] = {
-#define AS_FAULT(name, error) {#name, error, #error},
-    FAILING_ENTRIES(AS_FAULT)
-#undef AS_FAULT
+constexpr Rule RULES[] = {
+#define AS_FAILING(name, error) {#name, error, #error},
+#define AS_NEVER(name, why) {#name, NEVER_FAILS, why},
+    WALK_RULES(AS_FAILING, AS_NEVER)
+#undef AS_NEVER
+#undef AS_FAILING
 };
+
+constexpr int rules_naming(std::string_view entry) {
+    return static_cast<int>(
+        std::count_if(std::begin(RULES), std::end(RULES),
+                      [entry](const Rule &rule) { return rule.entry == entry; }));
+}
+
+constexpr const Rule &rule_for(std::string_view entry) {
+    return *std::find_if(std::begin(RULES), std::end(RULES),
+                         [entry](const Rule &rule) { return rule.entry == entry; });
+}
+
+// The rules and the table's one list (platform.h) are held together here: every
+// entry has exactly one rule, and there is no rule for an entry the table lacks.
+#define RULED_ONCE(name, result, parameters)                                                       \
+    static_assert(rules_naming(#name) == 1,                                                        \
+                  "WALK_RULES: give " #name " one rule, its errno or why it never fails");
+PLATFORM_ENTRIES(RULED_ONCE)
+#undef RULED_ONCE
+
+enum Entry {
+#define AS_ENUM(name, result, parameters) ENTRY_##name,
+    PLATFORM_ENTRIES(AS_ENUM)
+#undef AS_ENUM
+};
+
+// Each entry's rule, in the table's order.
+constexpr const Rule *ENTRY_RULES[] = {
+#define AS_RULE(name, result, parameters) &rule_for(#name),
+    PLATFORM_ENTRIES(AS_RULE)
+#undef AS_RULE
+};
+static_assert(std::size(RULES) == std::size(ENTRY_RULES),
+              "WALK_RULES names an entry the table lacks");
 
 // Shared between the run and the walker: how many calls the run made, and which
 // entry the failed one went to (-1 while none has failed).
@@ -81,7 +127,7 @@ bool fault_due(Entry entry) {
         return false;
     }
     probe->failed = entry;
-    errno = FAULTS[entry].error;
+    errno = ENTRY_RULES[entry]->error;
     return true;
 }
 
@@ -107,10 +153,16 @@ struct Counted<Member, E> {
     }
 };
 
+template <Entry E, auto Member> void count(Platform &table) {
+    if constexpr (ENTRY_RULES[E]->error != NEVER_FAILS) {
+        table.*Member = Counted<Member, E>::call;
+    }
+}
+
 Platform counted_table() {
     Platform table = board;
-#define AS_COUNTED(name, error) table.name = Counted<&Platform::name, ENTRY_##name>::call;
-    FAILING_ENTRIES(AS_COUNTED)
+#define AS_COUNTED(name, result, parameters) count<ENTRY_##name, &Platform::name>(table);
+    PLATFORM_ENTRIES(AS_COUNTED)
 #undef AS_COUNTED
     return table;
 }
@@ -202,9 +254,12 @@ std::string run_once(const WalkPath &path, int n, bool *failed) {
     }
     *failed = probe->failed != -1;
     std::string call = std::to_string(n) + " ";
-    call += *failed
-                ? std::string(FAULTS[probe->failed].entry) + " " + FAULTS[probe->failed].error_name
-                : "none";
+    if (*failed) {
+        const Rule &rule = *ENTRY_RULES[probe->failed];
+        call += std::string(rule.entry) + " " + rule.error_name;
+    } else {
+        call += "none";
+    }
     return call + " -> " + outcome(status) + ", " + quoted(error_text, path.routine_prefix);
 }
 

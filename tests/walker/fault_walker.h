@@ -5,9 +5,9 @@
 //
 // Every entry of the table that can fail on the board is counted and failed, with
 // the value its real failure returns (-1, MAP_FAILED for mmap, a null pointer for
-// opendir and readdir) and the errno listed in fault_walker.cpp. Not counted, so
-// passed straight to the board: getpid and getppid (they cannot fail), _exit (it
-// cannot return) and the four register accessors (a load or store does not fail).
+// opendir and readdir) and the errno its rule in fault_walker.cpp gives; an entry
+// that cannot fail (a load, a store, getpid, _exit) is passed straight to the
+// board. The rules are checked against the table's one list when this compiles.
 #pragma once
 
 #include <string>
