@@ -1,7 +1,9 @@
-# One static library per subsystem folder of src/, with the subsystems it may use
-# declared beside it. At configure time every #include "folder/..." in the
-# library's own files is checked against that declaration, so a new dependency
-# between subsystems is a decision written here, not an accident of an include.
+# One static library per subsystem of src/, with the subsystems it may use
+# declared beside it. A subsystem's files share a folder; src/app holds two: the
+# clock (time), which the scenes and the display run on, and core, which uses
+# them. At configure time every #include "folder/..." in the library's own files
+# is checked against that declaration, so a new dependency between subsystems is
+# a decision written here, not an accident of an include.
 #
 #   ipslide_subsystem(NAME SOURCES file... HEADERS file... USES subsystem...
 #                     [LIBRARIES target...])
