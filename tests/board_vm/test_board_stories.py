@@ -12,14 +12,14 @@ import functools
 import os
 import re
 import shutil
-import subprocess
 import unittest
 
 from PIL import Image, ImageChops
 
+import ipslide_sim
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 HERE = os.path.join(ROOT, "tests", "board_vm")
-SIM = os.path.join(ROOT, "build", "host", "bin", "ipslide-sim")
 OUT = os.path.join(ROOT, "build", "board-vm", "stories")
 LEASE = "10.9.8.7"
 TURN_MS = 4000  # one turn of the gem
@@ -28,22 +28,12 @@ QEMU_ONLY = re.compile(r"^at \d+ (inspect|pageout|watch-masked-faults|expect-no-
 
 
 def play(name, board, script, *options):
-    """Starts one headless run into OUT/name; returns (process, log path)."""
-    out = os.path.join(OUT, name)
-    os.makedirs(out, exist_ok=True)
-    log = os.path.join(OUT, name + ".log")
-    command = [SIM, "--headless", "--board", board, "--script", script, "--out", out,
-               "--lease", LEASE] + list(options)
-    with open(log, "w") as f:
-        return subprocess.Popen(command, stdout=f, stderr=subprocess.STDOUT), log
+    """Starts one headless run into OUT/name, its log OUT/name.log."""
+    return ipslide_sim.start(os.path.join(OUT, name), script, "--board", board,
+                             "--lease", LEASE, *options)
 
 
-def finish(started):
-    process, log = started
-    if process.wait() != 0:
-        with open(log) as f:
-            raise AssertionError("%s failed with status %d:\n%s"
-                                 % (log, process.returncode, f.read()[-3000:]))
+finish = ipslide_sim.finish
 
 
 def shot(run, name):
@@ -52,8 +42,7 @@ def shot(run, name):
 
 def render(*options):
     path = os.path.join(OUT, "render.png")
-    subprocess.run([SIM, "render", "--scene", "address", "--out", path] + list(options),
-                   check=True, stdout=subprocess.DEVNULL)
+    ipslide_sim.run("render", "--scene", "address", "--out", path, *options)
     return Image.open(path).convert("RGB")
 
 

@@ -9,12 +9,12 @@ Outputs go to build/board-vm/doctor/.
 
 import os
 import re
-import subprocess
 import unittest
+
+import ipslide_sim
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 HERE = os.path.join(ROOT, "tests", "board_vm")
-SIM = os.path.join(ROOT, "build", "host", "bin", "ipslide-sim")
 OUT = os.path.join(ROOT, "build", "board-vm", "doctor")
 CHECKS = ["inittab", "tmp", "leftovers", "registers", "eth0", "link", "packet", "udhcpc",
           "script", "clients", "stick", "touch", "screen", "fanfare"]
@@ -22,13 +22,9 @@ REPORTS = {}
 
 
 def boot(name, inittab, *options):
-    out = os.path.join(OUT, name)
-    os.makedirs(out, exist_ok=True)
-    command = [SIM, "--headless", "--board", "qemu", "--script",
-               os.path.join(HERE, "doctor.scenario"), "--out", out,
-               "--inittab", os.path.join(HERE, inittab)] + list(options)
-    with open(out + ".log", "w") as log:
-        return subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT), out
+    return ipslide_sim.start(os.path.join(OUT, name), os.path.join(HERE, "doctor.scenario"),
+                             "--board", "qemu", "--inittab", os.path.join(HERE, inittab),
+                             *options)
 
 
 def reports(console):
@@ -49,11 +45,9 @@ def reports(console):
 def setUpModule():
     runs = [boot("faults", "doctor.inittab"),
             boot("power-button", "power-button.inittab", "--power-button", "on")]
-    for process, out in runs:
-        if process.wait() != 0:
-            with open(out + ".log") as f:
-                raise AssertionError("%s failed:\n%s" % (out, f.read()[-3000:]))
-        with open(os.path.join(out, "console.log"), errors="replace") as f:
+    for name, started in zip(("faults", "power-button"), runs):
+        ipslide_sim.finish(started)
+        with open(os.path.join(OUT, name, "console.log"), errors="replace") as f:
             REPORTS.update(reports(f.read()))
 
 

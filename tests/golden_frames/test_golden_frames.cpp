@@ -2,19 +2,17 @@
 // for pixel, tolerance zero: the drawing is integer arithmetic and exact. A
 // missing golden fails (it is never created here); a mismatch leaves the rendered
 // frame and a difference image in the build's test-output/golden folder.
-#include "board/child_process.h"
 #include "front/screen_png.h"
+#include "support/sim_run.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <dirent.h>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -60,16 +58,13 @@ void make_dirs(const std::string &path) {
     }
 }
 
-// Runs `ipslide-sim render ARGS --out OUT`; returns its exit status.
-int run_render(const GoldenCase &c, const std::string &out) {
-    std::vector<std::string> words = {IPSLIDE_SIM_PATH, "render"};
-    for (const std::string &a : c.args) {
-        words.push_back(a);
-    }
+// Runs `ipslide-sim render ARGS --out OUT`; what it said goes beside OUT.
+SimRun run_render(const GoldenCase &c, const std::string &out) {
+    std::vector<std::string> words = {"render"};
+    words.insert(words.end(), c.args.begin(), c.args.end());
     words.push_back("--out");
     words.push_back(out);
-    int status = reap_process(start_process(words), true);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return run_simulator(IPSLIDE_SIM_PATH, words, out + ".txt");
 }
 
 // Differing pixels in magenta over a dimmed copy of the golden frame.
@@ -99,7 +94,9 @@ TEST_P(GoldenFrame, RendersExactlyTheGoldenPicture) {
     std::string out = OUTPUT + "/" + c.name + ".png";
     unlink(out.c_str());
     unlink((OUTPUT + "/" + c.name + ".diff.png").c_str());
-    ASSERT_EQ(run_render(c, out), 0) << "ipslide-sim render failed for " << c.name;
+    SimRun render = run_render(c, out);
+    ASSERT_EQ(render.status, 0) << "ipslide-sim render failed for " << c.name << ":\n"
+                                << render.said;
     std::vector<uint16_t> rendered;
     int rw = 0;
     int rh = 0;
@@ -146,7 +143,7 @@ TEST(RenderCommand, RefusesWhatItCannotRender) {
     for (const auto &c : cases) {
         std::string out = OUTPUT + "/refused.png";
         unlink(out.c_str());
-        EXPECT_EQ(run_render({"refused", c.args}, out), c.status) << c.args.back();
+        EXPECT_EQ(run_render({"refused", c.args}, out).status, c.status) << c.args.back();
         EXPECT_NE(access(out.c_str(), F_OK), 0) << c.args.back();
     }
 }

@@ -3,13 +3,11 @@
 // checked by its exact properties where it depends on the moment.
 #include "assets/victory_sample.h"
 #include "screen_checks.h"
+#include "support/sim_run.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <sys/wait.h>
 
 namespace {
 
@@ -18,15 +16,11 @@ class Story : public ::testing::Test {
     // Runs tests/scenarios/NAME.scenario headless; its output lands in its own folder.
     void play(const std::string &name, const std::string &options = "") {
         out_ = std::string(IPSLIDE_TEST_OUTPUT) + "/" + name;
-        std::filesystem::remove_all(out_);
-        std::filesystem::create_directories(out_);
-        std::string command = std::string(IPSLIDE_SIM_BINARY) + " --headless --script " +
-                              IPSLIDE_SCENARIOS + "/" + name + ".scenario --out " + out_ + " " +
-                              options + " > " + out_ + "/sim.txt 2>&1";
-        int status = std::system(command.c_str());
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            << "the scenario failed; see " << out_ << "/sim.txt:\n"
-            << said();
+        fresh_folder(out_);
+        SimRun run = play_sim(IPSLIDE_SIM_BINARY, out_,
+                              std::string(IPSLIDE_SCENARIOS) + "/" + name + ".scenario", options);
+        ASSERT_EQ(run.status, 0) << "the scenario failed; see " << out_ << "/sim.txt:\n"
+                                 << run.said;
     }
     Screen shot(const std::string &name) const {
         Screen screen;

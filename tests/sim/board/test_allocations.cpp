@@ -2,7 +2,7 @@
 // corners, a solve with its fanfare and the fade, a reshuffle, all played on the
 // simulator whose counting allocator sees every call the application's
 // processes make.
-#include "sim/sim_run.h"
+#include "support/sim_run.h"
 
 #include <gtest/gtest.h>
 #include <regex>

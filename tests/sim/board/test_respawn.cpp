@@ -3,7 +3,7 @@
 // same boot. A start that runs long enough is checked: frames come back, a tap
 // on the switch tab reaches it (it slides to the puzzle), the stick is mounted
 // exactly once on /tmp/d, and no process of any killed start is left.
-#include "sim/sim_run.h"
+#include "support/sim_run.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The board with the real DHCP client: the program's network worker, BusyBox
 // udhcpc running the shipped script on the board's eth0, and BusyBox udhcpd on the
 // far end of the veth pair, in namespaces the simulator makes for each run.
-#include "sim/sim_run.h"
+#include "support/sim_run.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -2,7 +2,7 @@
 // stand-in running the shipped udhcpc script, the address reaching the
 // application; and taps reaching it through the touch panel and the reader. The
 // real BusyBox client has its own runs (test_busybox_dhcp.cpp).
-#include "sim/sim_run.h"
+#include "support/sim_run.h"
 
 #include <gtest/gtest.h>
 #include <string>

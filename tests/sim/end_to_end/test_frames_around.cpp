@@ -1,40 +1,17 @@
 // The frames around the scenes, on the simulated board: once the puzzle is still
 // it presents no frame at all until something happens, and a touch then reaches
 // the screen. Counts and changes only; no figure of time is asserted.
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include "support/sim_run.h"
+
 #include <gtest/gtest.h>
-#include <iterator>
 #include <regex>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct SimRun {
-    int status = -1;
-    std::string output;
-};
-
-// Runs the scenario headless and returns the exit status and standard output.
+// Runs the scenario headless into test-output/sim/frames_NAME.
 SimRun run_scenario(const std::string &name, const std::string &scenario) {
-    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/frames_" + name;
-    std::filesystem::remove_all(out);
-    std::filesystem::create_directories(out);
-    std::ofstream(out + "/run.scenario") << scenario;
-    std::string command = std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + out +
-                          "/run.scenario --out " + out + " > " + out + "/stdout.txt 2> " + out +
-                          "/stderr.txt";
-    int status = std::system(command.c_str());
-    SimRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    // Standard output, then standard error: each file read whole (an empty one too).
-    for (const char *file : {"/stdout.txt", "/stderr.txt"}) {
-        std::ifstream in(out + file);
-        run.output.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    return run;
+    return run_sim(IPSLIDE_SIM_BINARY, "frames_" + name, scenario);
 }
 
 // The value of "ipslide-sim: measure NAME VALUE UNIT", or -1 when there is none.
@@ -57,13 +34,13 @@ TEST(FramesAround, AStillPuzzlePresentsNothingUntilATouchReachesTheScreen) {
                                                              "at 1800 measure-touch 300 229\n"
                                                              "at 1900 measure-memory\n"
                                                              "at 2000 end\n");
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(measured(run.output, "frames-per-second-still"), 0.0) << run.output;
+    ASSERT_EQ(run.status, 0) << run.said;
+    EXPECT_EQ(measured(run.said, "frames-per-second-still"), 0.0) << run.said;
     // The touch changed the screen (its slide began), or the command had failed.
-    EXPECT_GE(measured(run.output, "touch-to-screen"), 0.0) << run.output;
-    EXPECT_GE(measured(run.output, "startup-to-first-present"), 0.0) << run.output;
+    EXPECT_GE(measured(run.said, "touch-to-screen"), 0.0) << run.said;
+    EXPECT_GE(measured(run.said, "startup-to-first-present"), 0.0) << run.said;
     // The five Canvases and the atlas alone are 900 KB once drawn into.
-    EXPECT_GT(measured(run.output, "memory-vmrss"), 900.0) << run.output;
+    EXPECT_GT(measured(run.said, "memory-vmrss"), 900.0) << run.said;
 }
 
 TEST(FramesAround, ATouchIsOnlyMeasuredOnAStillScreen) {
@@ -72,8 +49,8 @@ TEST(FramesAround, ATouchIsOnlyMeasuredOnAStillScreen) {
                                         "at 100 measure-touch 160 120\n"
                                         "at 200 end\n");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("measure-touch: the screen is not still"), std::string::npos)
-        << run.output;
+    EXPECT_NE(run.said.find("measure-touch: the screen is not still"), std::string::npos)
+        << run.said;
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 // resident memory where they were after a first round of everything, and call
 // no allocator. About a minute in `make test`; `make soak MINUTES=N` runs longer
 // (IPSLIDE_SOAK_SECONDS).
-#include "sim/sim_run.h"
+#include "support/sim_run.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

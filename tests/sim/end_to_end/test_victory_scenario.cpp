@@ -6,23 +6,16 @@
 #include "display/raster.h"
 #include "front/screen_png.h"
 #include "scenes/puzzle/puzzle_scene.h"
+#include "support/sim_run.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
 constexpr uint32_t SAMPLE_BITS = VICTORY_SAMPLE_BYTES * 8;
-
-int run(const std::string &command) {
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string read_text(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
@@ -84,11 +77,9 @@ void expect_background_and_strips_only(const std::vector<uint16_t> &screen) {
 // One run of the simulator, several views of its results.
 TEST(VictoryScenario, FanfareCapturedWholeAndTheBoardGoneAfterTheFade) {
     std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/victory";
-    std::filesystem::remove_all(out);
-    std::filesystem::create_directories(out);
-    int status = run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + IPSLIDE_SCENARIO +
-                     " --out " + out + " > " + out + "/sim.txt 2>&1");
-    ASSERT_EQ(status, 0) << read_text(out + "/sim.txt") << read_text(out + "/app.log");
+    fresh_folder(out);
+    SimRun run = play_sim(IPSLIDE_SIM_BINARY, out, IPSLIDE_SCENARIO);
+    ASSERT_EQ(run.status, 0) << run.said << run.log;
     expect_wav_holds_every_bit_once(out);
     expect_near_solved_board(shot(out, "near-solved"));
     expect_background_and_strips_only(shot(out, "after-fade"));

@@ -1,32 +1,20 @@
 // The simulator runs the real program headless and writes what the LCD shows.
 #include "front/screen_png.h"
-#include "sim/sim_run.h"
+#include "support/sim_run.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
-#include <sys/wait.h>
 
 namespace {
 
-int run(const std::string &command) {
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(Headless, ShotWritesTheScreenAsSeenAndEndStopsCleanly) {
     std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/headless";
-    std::filesystem::remove_all(out);
-    std::filesystem::create_directories(out);
-    std::string script = out + "/first.scenario";
     // Start-up (stick, atlas) may take longer than 300 ms on a loaded machine: the
     // timeline starts once the first frame has been shown.
-    std::ofstream(script) << "at 0 wait-frames 1\nat 300 shot first\nat 400 end\n";
-    ASSERT_EQ(run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + script + " --out " +
-                  out + " > " + out + "/sim.txt 2>&1"),
-              0);
+    SimRun run = run_sim(IPSLIDE_SIM_BINARY, "headless",
+                         "at 0 wait-frames 1\nat 300 shot first\nat 400 end\n");
+    ASSERT_EQ(run.status, 0) << run.said;
     std::vector<uint16_t> pixels;
     int width = 0, height = 0;
     ASSERT_TRUE(read_png_rgb565(out + "/first.png", &pixels, &width, &height));
@@ -38,13 +26,7 @@ TEST(Headless, ShotWritesTheScreenAsSeenAndEndStopsCleanly) {
 }
 
 TEST(Headless, BadScenarioIsRefusedBeforeAnythingStarts) {
-    std::string out = std::string(IPSLIDE_TEST_OUTPUT) + "/sim/headless_bad";
-    std::filesystem::create_directories(out);
-    std::string script = out + "/bad.scenario";
-    std::ofstream(script) << "at 10 fly\n";
-    EXPECT_EQ(run(std::string(IPSLIDE_SIM_BINARY) + " --headless --script " + script + " --out " +
-                  out + " 2>/dev/null"),
-              2);
+    EXPECT_EQ(run_sim(IPSLIDE_SIM_BINARY, "headless_bad", "at 10 fly\n").status, 2);
     // A delay only the stand-in can honour is refused, not ignored.
     SimRun delayed = run_sim(IPSLIDE_SIM_BINARY, "lease_delay", "at 0 end\n",
                              "--dhcp busybox --lease-delay 3000");
