@@ -41,6 +41,7 @@ ino_t namespace_inode = 0;
 int server_user_fd = -1; // only when not root
 int server_net_fd = -1;
 int server_mnt_fd = -1;
+bool dnsmasq_serves = false; // once it has taken over from udhcpd
 
 [[noreturn]] void build_failure(const std::string &what) {
     fprintf(stderr, "ipslide-sim: cannot make the board's network (%s: %s)\n", what.c_str(),
@@ -80,7 +81,7 @@ std::string server_address() {
 }
 
 // udhcpd's files in the server's own /tmp (a tmpfs of its mount namespace); it
-// starts from an empty lease file.
+// starts from an empty lease file and writes its leases there every second.
 bool write_server_config() {
     FILE *leases = fopen("/tmp/udhcpd.leases", "w");
     FILE *conf = fopen("/tmp/udhcpd.conf", "w");
@@ -89,7 +90,7 @@ bool write_server_config() {
     }
     std::string server = server_address();
     fprintf(conf,
-            "interface dhcp0\nstart %s\nend %s\nmax_leases 1\n"
+            "interface dhcp0\nstart %s\nend %s\nmax_leases 1\nauto_time 1\n"
             "lease_file /tmp/udhcpd.leases\npidfile /tmp/udhcpd.pid\n"
             "option subnet 255.255.255.0\noption router %s\noption dns %s\n"
             "option domain board.lan\noption lease %d\nmin_lease %d\n",
@@ -253,6 +254,7 @@ bool board_network_server_renumber(const std::string &address, std::string *erro
     std::string router = "--dhcp-option=option:router," + server_address();
     kill(server_pid, SIGKILL);
     waitpid(server_pid, nullptr, 0);
+    dnsmasq_serves = true;
     // Tied to the simulator, its output into the application's log.
     ChildSetup setup;
     setup.before_exec = enter_server_namespaces;
@@ -306,6 +308,30 @@ pid_t board_network_client_pid() {
 
 bool board_network_eth0_address(uint32_t *address) {
     return status_socket >= 0 && socket_address(status_socket, address);
+}
+
+bool board_network_lease(std::string *lease) {
+    std::ifstream in("/proc/" + std::to_string(server_pid) + "/root/tmp/" +
+                     (dnsmasq_serves ? "dnsmasq.leases" : "udhcpd.leases"));
+    lease->clear();
+    if (dnsmasq_serves) { // a line a lease: expiry, MAC, address, ...
+        std::string expiry, mac;
+        in >> expiry >> mac >> *lease;
+        return true;
+    }
+    // When the file was written (8 bytes), then a record a lease: seconds left
+    // (0: released or expired) and the address, both in network order, then the
+    // MAC, the host name and padding.
+    char written[8], record[36];
+    if (!in.read(written, sizeof written)) {
+        return false;
+    }
+    for (uint32_t left, address; in.read(record, sizeof record);) {
+        memcpy(&left, record, 4);
+        memcpy(&address, record + 4, 4);
+        *lease = left != 0 ? inet_ntoa(in_addr{address}) : *lease;
+    }
+    return true;
 }
 
 void board_network_cleanup() {

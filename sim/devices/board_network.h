@@ -47,5 +47,9 @@ bool board_network_server_renumber(const std::string &address, std::string *erro
 pid_t board_network_client_pid();
 // The address eth0 has now (network byte order), false when it has none.
 bool board_network_eth0_address(uint32_t *address);
+
+// The lease the running server's own lease file records, "" for none; false when
+// there is no file to read.
+bool board_network_lease(std::string *lease);
 // Ends the server; the namespaces go with the simulator's last descriptors.
 void board_network_cleanup();

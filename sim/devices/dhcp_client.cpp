@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -50,9 +49,9 @@ int script_fd = -1;
 constexpr int SCRIPT_FD_BASE = 150;
 char status_line[160];
 
-// How the stand-in reports a finished exchange in the application's log.
-constexpr char LEASE_MARK[] = "udhcpc: lease ";
-constexpr uint32_t FIXED_ADDRESS = 0xC0A801E6; // what the worker gives eth0: 192.168.1.230
+// The stand-in tells the address it leased on a pipe: the read end here, not
+// blocking; the write end kept open down to the client's exec, as the script is.
+int lease_told = -1, lease_tell = -1;
 
 const char *const EXPECTED_ARGV[] = {
     "/sbin/udhcpc",         "-f",    "-i", "eth0", "-s", "/etc/udhcpc.conf", "-p",
@@ -109,82 +108,40 @@ std::string quoted_argv(char *const argv[]) {
     return all;
 }
 
-// "MARK VALUE ..." on a finished line of the log: the value after the mark.
-bool find_value(const std::string &text, const char *mark, std::string *value) {
-    size_t at = text.find(mark);
-    if (at == std::string::npos) {
-        return false;
-    }
-    size_t begin = at + strlen(mark);
-    size_t end = text.find_first_of(" \n", begin);
-    if (end == std::string::npos || text.find('\n', begin) == std::string::npos) {
-        return false;
-    }
-    *value = text.substr(begin, end - begin);
-    return true;
-}
-
-void append_new_text(const std::string &path, off_t *offset, std::string *text) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    char chunk[4096];
-    for (ssize_t n; (n = pread(fd, chunk, sizeof chunk, *offset)) > 0; *offset += n) {
-        text->append(chunk, static_cast<size_t>(n));
-    }
-    close(fd);
-}
-
 void say(uint64_t started, const std::string &what) {
     printf("ipslide-sim: %6u ms  %s\n", static_cast<unsigned>((monotonic_us() - started) / 1000),
            what.c_str());
     fflush(stdout);
 }
 
-std::string dotted(uint32_t network_order) {
-    in_addr a;
-    a.s_addr = network_order;
-    return inet_ntoa(a);
-}
-
-// The lease the client holds now into *lease, "" for none: eth0's address when it
-// is not the fixed one (the real client), or the stand-in's report in the log.
-// False while that cannot be told: eth0 without an address (before the worker's
-// requests, or gone with the board at exit).
-bool current_lease(const std::string &log_path, off_t *offset, std::string *text,
-                   std::string *lease) {
-    lease->clear();
+// The lease the client holds now into *lease, "" for none: as the DHCP server's
+// lease file has it (board_network.h), or as the stand-in told it (16 characters,
+// padded with spaces). False while there is nothing to tell.
+bool current_lease(std::string *lease) {
     if (board_network_on()) {
-        uint32_t address = 0;
-        if (!board_network_eth0_address(&address)) {
-            return false;
-        }
-        if (address != htonl(FIXED_ADDRESS)) {
-            *lease = dotted(address);
-        }
-        return true;
+        return board_network_lease(lease);
     }
-    append_new_text(log_path, offset, text);
-    return find_value(*text, LEASE_MARK, lease);
+    char told[17] = {};
+    if (read(lease_told, told, 16) != 16) {
+        return false;
+    }
+    *lease = std::string(told, strcspn(told, " "));
+    return true;
 }
 
 // Tells the person running the simulator when the client obtains or loses a
 // lease and when the application's main process reads the address. Touches only
 // its own copies and the shared state, so it may outlive everything else at exit.
-void watch_network(std::string log_path) {
+void watch_network() {
     uint64_t started = monotonic_us();
-    std::string text, said_lease;
-    off_t offset = 0;
     int32_t said_reader = 0;
     for (;; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
         std::string lease;
-        if (current_lease(log_path, &offset, &text, &lease) && lease != said_lease) {
+        if (current_lease(&lease) && lease != state->lease) {
             snprintf(state->lease, sizeof state->lease, "%s", lease.c_str());
             state->lease_known = !lease.empty();
             say(started, lease.empty() ? "the DHCP client has no lease any more"
                                        : "lease " + lease + " obtained by the DHCP client");
-            said_lease = lease;
         }
         int32_t reader = board_state()->address_reader;
         if (reader != said_reader) {
@@ -215,7 +172,15 @@ void dhcp_init(const SimOptions &options) {
     }
     script_fd = fcntl(fd, F_DUPFD, SCRIPT_FD_BASE);
     close(fd);
-    std::thread(watch_network, std::string(board_state()->log_path)).detach();
+    int told[2];
+    if (pipe2(told, O_CLOEXEC | O_NONBLOCK) != 0) {
+        perror("ipslide-sim: the stand-in's lease pipe");
+        exit(2);
+    }
+    lease_told = told[0];
+    lease_tell = fcntl(told[1], F_DUPFD, SCRIPT_FD_BASE);
+    close(told[1]);
+    std::thread(watch_network).detach();
 }
 
 // Only the requests the worker makes are the board's; anything else goes to the
@@ -278,15 +243,11 @@ int dhcp_exec(const char *path, char *const argv[]) {
         return exec_busybox_client(argv);
     }
     const SimOptions &o = options_at_boot;
-    std::vector<std::string> words = {"/sbin/udhcpc",
-                                      "udhcpc-standin",
-                                      "--lease",
-                                      o.lease,
-                                      "--lease-delay",
-                                      std::to_string(o.lease_delay_ms),
-                                      "--conf",
-                                      "/dev/fd/" + std::to_string(script_fd),
-                                      "--"};
+    std::string delay = std::to_string(o.lease_delay_ms), tell = std::to_string(lease_tell),
+                conf = "/dev/fd/" + std::to_string(script_fd);
+    std::vector<std::string> words = {
+        "/sbin/udhcpc", "udhcpc-standin", "--lease", o.lease, "--lease-delay", delay, "--conf",
+        conf,           "--tell",         tell,      "--"};
     for (size_t i = 1; argv[i] != nullptr; ++i) {
         words.emplace_back(argv[i]);
     }
@@ -304,7 +265,8 @@ const char *net_status() {
     }
     uint32_t address = state->address;
     bool set = board_network_on() ? board_network_eth0_address(&address) : state->address_set != 0;
-    std::string eth0 = set ? "eth0 " + dotted(address) : std::string("eth0 unconfigured");
+    std::string eth0 =
+        set ? "eth0 " + std::string(inet_ntoa(in_addr{address})) : std::string("eth0 unconfigured");
     std::string lease = state->lease_known ? std::string("lease ") + state->lease : "no lease";
     snprintf(status_line, sizeof status_line, "link %s \u00b7 %s \u00b7 %s",
              dm9000_link() ? "up" : "down", eth0.c_str(), lease.c_str());

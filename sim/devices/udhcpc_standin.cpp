@@ -38,6 +38,7 @@ struct Standin {
     std::string conf;
     std::string interface = "eth0";
     std::string pidfile;
+    int tell_fd = -1; // where the simulator hears of the lease
 };
 
 bool parse(int argc, char **argv, Standin *s) {
@@ -50,6 +51,8 @@ bool parse(int argc, char **argv, Standin *s) {
             s->delay_ms = strtol(value.c_str(), nullptr, 10);
         } else if (flag == "--conf") {
             s->conf = value;
+        } else if (flag == "--tell") {
+            s->tell_fd = atoi(value.c_str());
         } else {
             return false;
         }
@@ -176,7 +179,7 @@ int udhcpc_standin_main(int argc, char **argv) {
     Standin s;
     if (!parse(argc, argv, &s)) {
         fprintf(stderr, "usage: ipslide-sim udhcpc-standin --conf SCRIPT [--lease IP] "
-                        "[--lease-delay MS] -- [-i IF] [-p PIDFILE]\n");
+                        "[--lease-delay MS] [--tell FD] -- [-i IF] [-p PIDFILE]\n");
         return 2;
     }
     // A real client outlives its starter; this one goes with the simulated board.
@@ -194,6 +197,7 @@ int udhcpc_standin_main(int argc, char **argv) {
     }
     if (status == 0) {
         note("lease " + s.lease + " obtained");
+        dprintf(s.tell_fd, "%-16s", s.lease.c_str());
     } else {
         note("the script failed with status " + std::to_string(status));
     }
