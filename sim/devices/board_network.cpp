@@ -310,11 +310,15 @@ bool board_network_eth0_address(uint32_t *address) {
     return status_socket >= 0 && socket_address(status_socket, address);
 }
 
-bool board_network_lease(std::string *lease) {
-    std::ifstream in("/proc/" + std::to_string(server_pid) + "/root/tmp/" +
-                     (dnsmasq_serves ? "dnsmasq.leases" : "udhcpd.leases"));
+std::string board_network_lease_file() {
+    return "/proc/" + std::to_string(server_pid) + "/root/tmp/" +
+           (dnsmasq_serves ? "dnsmasq.leases" : "udhcpd.leases");
+}
+
+bool lease_file_lease(const std::string &path, std::string *lease) {
+    std::ifstream in(path);
     lease->clear();
-    if (dnsmasq_serves) { // a line a lease: expiry, MAC, address, ...
+    if (path.ends_with("dnsmasq.leases")) { // a line a lease: expiry, MAC, address, ...
         std::string expiry, mac;
         in >> expiry >> mac >> *lease;
         return true;

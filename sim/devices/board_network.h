@@ -48,8 +48,10 @@ pid_t board_network_client_pid();
 // The address eth0 has now (network byte order), false when it has none.
 bool board_network_eth0_address(uint32_t *address);
 
-// The lease the running server's own lease file records, "" for none; false when
-// there is no file to read.
-bool board_network_lease(std::string *lease);
+// The running DHCP server's own lease file, and the lease such a file records, ""
+// for none: udhcpd's records, or dnsmasq's lines (a name ending dnsmasq.leases).
+// False when the file cannot be read.
+std::string board_network_lease_file();
+bool lease_file_lease(const std::string &path, std::string *lease);
 // Ends the server; the namespaces go with the simulator's last descriptors.
 void board_network_cleanup();

@@ -36,7 +36,6 @@ struct NetState {
     std::atomic<uint32_t> flags;
     std::atomic<uint32_t> address; // network byte order
     std::atomic<int32_t> address_set;
-    std::atomic<int32_t> lease_known;
     char lease[16];
 };
 
@@ -119,7 +118,7 @@ void say(uint64_t started, const std::string &what) {
 // padded with spaces). False while there is nothing to tell.
 bool current_lease(std::string *lease) {
     if (board_network_on()) {
-        return board_network_lease(lease);
+        return lease_file_lease(board_network_lease_file(), lease);
     }
     char told[17] = {};
     if (read(lease_told, told, 16) != 16) {
@@ -139,7 +138,6 @@ void watch_network() {
         std::string lease;
         if (current_lease(&lease) && lease != state->lease) {
             snprintf(state->lease, sizeof state->lease, "%s", lease.c_str());
-            state->lease_known = !lease.empty();
             say(started, lease.empty() ? "the DHCP client has no lease any more"
                                        : "lease " + lease + " obtained by the DHCP client");
         }
@@ -267,7 +265,7 @@ const char *net_status() {
     bool set = board_network_on() ? board_network_eth0_address(&address) : state->address_set != 0;
     std::string eth0 =
         set ? "eth0 " + std::string(inet_ntoa(in_addr{address})) : std::string("eth0 unconfigured");
-    std::string lease = state->lease_known ? std::string("lease ") + state->lease : "no lease";
+    std::string lease = state->lease[0] != '\0' ? std::string("lease ") + state->lease : "no lease";
     snprintf(status_line, sizeof status_line, "link %s \u00b7 %s \u00b7 %s",
              dm9000_link() ? "up" : "down", eth0.c_str(), lease.c_str());
     return status_line;
