@@ -30,7 +30,8 @@ constexpr int64_t START_MS = 1000000;
 // DejaVu Sans Bold), the DM9000 reports its link up, the touch panel plays one
 // pen-down with its coordinates, the pipes carry an address and a touch whenever
 // read, forks return on the parent's side, /dev/mem maps the SoC below, the hand
-// clock stands at START_MS and the time of day below is fixed.
+// clock stands at START_MS and the time of day below is fixed. Any other entry
+// refuses with ENOSYS.
 //
 // Two calls end the process with status 0, as a completed path: the network
 // worker's exec (the process has become the DHCP client) and a read of the panel

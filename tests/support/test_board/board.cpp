@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/mman.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace test_board {
@@ -151,6 +152,27 @@ int succeed() {
     return 0;
 }
 
+// Every entry refuses with ENOSYS (a void one does nothing) until the board fakes
+// it, so an entry this board does not play fails in the test, never on the host.
+template <typename Entry> struct Refused;
+template <typename R, typename... Args> struct Refused<R (*)(Args...)> {
+    static R call(Args...) {
+        if constexpr (std::is_pointer_v<R>) {
+            errno = ENOSYS;
+            return nullptr;
+        } else if constexpr (!std::is_void_v<R>) {
+            errno = ENOSYS;
+            return R(-1);
+        }
+    }
+};
+
+void refuse_every_entry() {
+#define REFUSE(name, result, parameters) platform.name = Refused<decltype(platform.name)>::call;
+    PLATFORM_ENTRIES(REFUSE)
+#undef REFUSE
+}
+
 void install_devices() {
     platform.open = board_open;
     platform.read = board_read;
@@ -195,6 +217,7 @@ void install_files() {
 } // namespace
 
 void install() {
+    refuse_every_entry();
     soc_install();
     clock_install(START_MS);
     time_of_day_install();
