@@ -4,11 +4,11 @@
 #include "display/backgrounds.h"
 #include "display/framebuffer.h"
 #include "font/glyph_atlas.h"
-#include "front/render/still_board.h"
 #include "platform/platform.h"
 #include "scenes/puzzle/puzzle_board.h"
 #include "scenes/puzzle/puzzle_internal.h"
 #include "scenes/puzzle/puzzle_scene.h"
+#include "still/still_board.h"
 
 #include <cstdio>
 #include <cstdlib>

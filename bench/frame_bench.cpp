@@ -8,8 +8,8 @@
 //
 // Usage: frame_bench [FONT.ttf]   (default: DejaVu Sans Condensed Bold, size 48)
 #include "bench_world.h"
-#include "front/render/still_board.h"
 #include "icount_markers.h"
+#include "still/still_board.h"
 
 #include "app/time_base.h"
 #include "assets/images.h"

@@ -5,7 +5,7 @@
 // Usage: host_bench [Google Benchmark flags] (the font: IPSLIDE_BENCH_FONT, default
 // DejaVu Sans Condensed Bold)
 #include "bench_world.h"
-#include "front/render/still_board.h"
+#include "still/still_board.h"
 
 #include "app/time_base.h"
 #include "assets/images.h"

@@ -9,10 +9,10 @@
 #include "display/canvas.h"
 #include "font/glyph_atlas.h"
 #include "font/text_metrics.h"
-#include "front/render/still_board.h"
 #include "scenes/address/address_scene.h"
 #include "scenes/puzzle/puzzle_internal.h"
 #include "scenes/puzzle/puzzle_scene.h"
+#include "still/still_board.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,18 +2,19 @@
 // controller, SoC registers, USB stick and DHCP client around the unchanged
 // application, in a window or headless from a scenario script.
 #include "board/app_process.h"
-#include "board/board_state.h"
+#include "devices/board_clock.h"
 #include "devices/board_network.h"
+#include "devices/board_state.h"
 #include "devices/dhcp_client.h"
 #include "devices/dm9000.h"
 #include "devices/soc_regs.h"
 #include "devices/stick.h"
 #include "devices/touch_panel.h"
-#include "front/headless.h"
 #include "front/subcommands.h"
 #include "front/window.h"
 #include "options.h"
-#include "scenario/scenario.h"
+#include "qemu/qemu_board.h"
+#include "scenario/player.h"
 
 #include <arpa/inet.h>
 #include <cstdio>
@@ -174,6 +175,25 @@ bool parse_options(int argc, char **argv, SimOptions *o) {
     return true;
 }
 
+// The window, with the scenario's player on a thread of its own when there is
+// a script: its time zero is when the window has started the application.
+int run_in_window(const ScenarioBoard &board, const SimOptions &options) {
+    std::vector<ScenarioCommand> commands;
+    if (options.script.empty()) {
+        return run_window(options, nullptr);
+    }
+    if (!load_scenario(options, board, &commands)) {
+        return 2;
+    }
+    return run_window(options, [&board, &options, &commands] {
+        ScenarioContext context;
+        context.options = &options;
+        context.board = &board;
+        context.start_us = monotonic_us();
+        return play_scenario(context, commands);
+    });
+}
+
 } // namespace
 
 // SDL keeps per-thread error strings for threads it did not start (the scenario
@@ -206,7 +226,9 @@ int main(int argc, char **argv) {
         stick_init(options);
         dhcp_init(options);
     }
-    status = options.headless ? run_headless(options) : run_window(options);
+    const ScenarioBoard &board =
+        options.board == "qemu" ? qemu_scenario_board() : sim_scenario_board();
+    status = options.headless ? run_headless(board, options) : run_in_window(board, options);
     boot_cleanup();
     return status;
 }

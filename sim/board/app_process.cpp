@@ -2,11 +2,11 @@
 
 #include "app/main_loop.h"
 #include "board/alloc_census.h"
-#include "board/board_clock.h"
 #include "board/board_namespace.h"
-#include "board/board_state.h"
 #include "board/sim_platform.h"
+#include "devices/board_clock.h"
 #include "devices/board_network.h"
+#include "devices/board_state.h"
 
 #include <cerrno>
 #include <csignal>
@@ -132,15 +132,6 @@ void boot_cleanup() {
     board_network_cleanup();
     std::error_code ignored;
     std::filesystem::remove_all(board_state()->boot_dir, ignored);
-}
-
-int board_descriptor(int fd) {
-    if (fd < 0) {
-        return -1;
-    }
-    int high = fcntl(fd, F_DUPFD_CLOEXEC, BOARD_FD_BASE);
-    close(fd);
-    return high;
 }
 
 pid_t app_launch() {

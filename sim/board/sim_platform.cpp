@@ -1,8 +1,8 @@
 #include "board/sim_platform.h"
 
 #include "board/alloc_census.h"
-#include "board/board_clock.h"
-#include "board/board_state.h"
+#include "devices/board_clock.h"
+#include "devices/board_state.h"
 #include "devices/dhcp_client.h"
 #include "devices/dm9000.h"
 #include "devices/fb_device.h"

@@ -1,7 +1,7 @@
 #include "devices/board_network.h"
 
-#include "board/board_state.h"
-#include "board/child_process.h"
+#include "devices/board_state.h"
+#include "devices/child_process.h"
 #include "options.h"
 
 #include <arpa/inet.h>

@@ -3,7 +3,7 @@
 // made for) and, in the window, plays through the sound card. It also checks that
 // the playback left the interrupt masks as it found them.
 #include "devices/buzzer_sound.h"
-#include "board/board_clock.h"
+#include "devices/board_clock.h"
 #include "devices/soc_playback.h"
 #include "options.h"
 
@@ -112,6 +112,8 @@ void check_masks(const SocPlayback &p) {
 }
 
 // True when a finished playback was collected.
+uint32_t playbacks_collected = 0;
+
 bool collect_playback(const SimOptions &options) {
     SocPlayback playback;
     if (!soc_take_playback(&playback)) {
@@ -135,7 +137,13 @@ bool collect_playback(const SimOptions &options) {
 } // namespace
 
 bool soc_poll_playback(const SimOptions &options) {
-    return collect_playback(options);
+    bool collected = collect_playback(options);
+    playbacks_collected += collected ? 1 : 0;
+    return collected;
+}
+
+uint32_t soc_playbacks_collected() {
+    return playbacks_collected;
 }
 
 // Lets a fanfare still in the sound card's queue finish, then releases the device

@@ -3,9 +3,9 @@
 // (udhcpc_standin.cpp) with the interface requests kept here; the line about the
 // network in the window title and the reports of the lease and of its reading.
 #include "devices/dhcp_client.h"
-#include "board/board_clock.h"
-#include "board/board_state.h"
+#include "devices/board_clock.h"
 #include "devices/board_network.h"
+#include "devices/board_state.h"
 #include "devices/dm9000.h"
 #include "options.h"
 

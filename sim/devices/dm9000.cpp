@@ -2,8 +2,8 @@
 // at byte 0 and a data port at byte 4 of a 1024-byte window at 0x20000000.
 // Register 1 (network status) shows the link in bit 6, which follows the cable.
 #include "devices/dm9000.h"
-#include "board/board_clock.h"
-#include "board/board_state.h"
+#include "devices/board_clock.h"
+#include "devices/board_state.h"
 #include "options.h"
 
 #include <atomic>

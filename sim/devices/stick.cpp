@@ -11,8 +11,8 @@
 // runs in the application's process, after it entered its own namespace, and uses
 // only what stick_init left in this process's memory.
 #include "devices/stick.h"
-#include "board/app_process.h"
-#include "board/board_state.h"
+#include "devices/board_state.h"
+#include "devices/child_process.h"
 #include "options.h"
 
 #include <cerrno>

@@ -2,8 +2,8 @@
 // simulator writes real 16-byte input event records into it, at raw panel
 // values that the application's own calibration maps back to the touched pixel.
 #include "devices/touch_panel.h"
-#include "board/board_clock.h"
-#include "board/board_state.h"
+#include "devices/board_clock.h"
+#include "devices/board_state.h"
 #include "devices/touch_raw.h"
 #include "workers/input_event.h"
 

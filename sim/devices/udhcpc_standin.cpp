@@ -8,7 +8,7 @@
 // so the host's network is never touched.
 #include "devices/udhcpc_standin.h"
 
-#include "board/child_process.h"
+#include "devices/child_process.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

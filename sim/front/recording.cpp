@@ -1,17 +1,11 @@
-// Screen recordings: a thread samples the LCD at the asked rate while the
-// application waits and keeps the frames; stopping writes them as an APNG.
+// Screen recordings: the frames a scenario hands in, each lasting until the
+// next; stopping writes them as an APNG.
 #include "front/recording.h"
 
-#include "board/board_clock.h"
-#include "board/board_state.h"
+#include "devices/board_clock.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <cstring>
-#include <mutex>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 #include <zlib.h>
 
@@ -23,20 +17,10 @@ struct Frame {
 };
 
 struct Recording {
-    std::thread thread;
-    std::atomic<bool> running{false};
-    std::mutex lock;
+    bool running = false;
     std::vector<Frame> frames;
     std::string path;
     uint64_t last_us = 0;
-
-    ~Recording() { stop(); }
-    void stop() {
-        running = false;
-        if (thread.joinable()) {
-            thread.join();
-        }
-    }
 } recording;
 
 void put32(std::string *out, uint32_t v) {
@@ -143,34 +127,9 @@ bool write_apng(const std::string &path, const std::vector<Frame> &frames) {
     return ok;
 }
 
-bool steady(const BoardState &board) {
-    return board.in_wait.load() != 0 || board.in_frame_delay.load() != 0;
-}
-
-void capture(uint64_t period_us) {
-    const BoardState &board = *board_state();
-    while (recording.running) {
-        uint64_t now = monotonic_us();
-        if (now - recording.last_us < period_us || !steady(board)) {
-            usleep(1000);
-            continue;
-        }
-        std::vector<uint16_t> pixels(std::begin(board.screen), std::end(board.screen));
-        std::lock_guard<std::mutex> guard(recording.lock);
-        uint32_t ms = static_cast<uint32_t>((now - recording.last_us) / 1000);
-        if (!recording.frames.empty()) {
-            recording.frames.back().ms += ms;
-        }
-        if (recording.frames.empty() || recording.frames.back().pixels != pixels) {
-            recording.frames.push_back({std::move(pixels), 0});
-        }
-        recording.last_us = now;
-    }
-}
-
 } // namespace
 
-bool recording_start(const std::string &path, int fps, std::string *error) {
+bool recording_start(const std::string &path, std::string *error) {
     if (recording.running) {
         *error = "a recording is already running";
         return false;
@@ -179,8 +138,23 @@ bool recording_start(const std::string &path, int fps, std::string *error) {
     recording.path = path;
     recording.last_us = monotonic_us();
     recording.running = true;
-    recording.thread = std::thread(capture, static_cast<uint64_t>(1000000 / fps));
     return true;
+}
+
+bool recording_running() {
+    return recording.running;
+}
+
+void recording_frame(const uint16_t *pixels) {
+    uint64_t now = monotonic_us();
+    std::vector<uint16_t> frame(pixels, pixels + 320 * 240);
+    if (!recording.frames.empty()) {
+        recording.frames.back().ms += static_cast<uint32_t>((now - recording.last_us) / 1000);
+    }
+    if (recording.frames.empty() || recording.frames.back().pixels != frame) {
+        recording.frames.push_back({std::move(frame), 0});
+    }
+    recording.last_us = now;
 }
 
 bool recording_stop(std::string *error) {
@@ -188,7 +162,7 @@ bool recording_stop(std::string *error) {
         *error = "no recording is running";
         return false;
     }
-    recording.stop();
+    recording.running = false;
     if (!recording.frames.empty()) {
         recording.frames.back().ms +=
             static_cast<uint32_t>((monotonic_us() - recording.last_us) / 1000);

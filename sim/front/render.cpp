@@ -1,12 +1,12 @@
-// ipslide-sim render: the still made by the shared renderer (render/still.h, the
+// ipslide-sim render: the still made by the shared renderer (still/still.h, the
 // code the board's frame program runs too), written as PNG once the simulated
 // /dev/fb0 has checked the video mode the application set.
 #include "front/render.h"
 
 #include "devices/fb_device.h"
 #include "display/framebuffer.h"
-#include "front/render/still.h"
 #include "front/screen_png.h"
+#include "still/still.h"
 
 #include <cstdio>
 #include <string>

@@ -1,18 +1,17 @@
 #include "front/window.h"
 
 #include "board/app_process.h"
-#include "board/board_clock.h"
-#include "board/board_state.h"
+#include "devices/board_clock.h"
+#include "devices/board_state.h"
 #include "devices/buzzer_sound.h"
 #include "devices/dhcp_client.h"
 #include "devices/dm9000.h"
 #include "devices/touch_panel.h"
-#include "front/headless.h"
-#include "scenario/scenario.h"
 
 #include <SDL.h>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -103,25 +102,13 @@ bool handle_event(const SDL_Event &event) {
 
 namespace {
 
-// A scenario played while the window shows the screen (make tour): its commands
-// run on a thread of their own, which also watches the application.
+// A scenario played while the window shows the screen (make tour): it runs on a
+// thread of its own, which also watches the application.
 struct Tour {
-    std::vector<ScenarioCommand> commands;
-    ScenarioContext context;
     std::thread thread;
     std::atomic<bool> done{false};
     int result = 0;
 };
-
-void start_tour(Tour *tour, const SimOptions &options, pid_t app) {
-    tour->context.options = &options;
-    tour->context.start_us = monotonic_us();
-    tour->context.app = app;
-    tour->thread = std::thread([tour] {
-        tour->result = play_scenario(tour->context, tour->commands);
-        tour->done = true;
-    });
-}
 
 // Shows the screen until the window closes, the scenario ends or (unscripted) the
 // application ends; returns the application's wait status, or -1 while it runs.
@@ -151,20 +138,20 @@ int show_screen_until_done(Window *w, const SimOptions &options, const Tour &tou
 
 } // namespace
 
-int run_window(const SimOptions &options) {
+int run_window(const SimOptions &options, const std::function<int()> &tour_play) {
     Tour tour;
-    bool scripted = !options.script.empty();
-    if (scripted && !load_scenario(options, &tour.commands)) {
-        return 2;
-    }
+    bool scripted = static_cast<bool>(tour_play);
     Window w;
     if (!open_window(&w, options.scale)) {
         close_window(&w);
         return 3;
     }
-    pid_t app = app_launch();
+    app_launch();
     if (scripted) {
-        start_tour(&tour, options, app);
+        tour.thread = std::thread([&tour, &tour_play] {
+            tour.result = tour_play();
+            tour.done = true;
+        });
     }
     int status = show_screen_until_done(&w, options, tour);
     app_stop();

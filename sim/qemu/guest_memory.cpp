@@ -1,6 +1,6 @@
 #include "qemu/guest_memory.h"
 
-#include "board/board_clock.h"
+#include "devices/board_clock.h"
 #include "devices/dm9000.h"
 
 #include <atomic>

@@ -1,8 +1,7 @@
 #include "qemu/qemu_board.h"
 
-#include "board/app_process.h"
-#include "board/board_clock.h"
-#include "front/headless.h"
+#include "devices/board_clock.h"
+#include "devices/child_process.h"
 #include "options.h"
 #include "qemu/guest_agent.h"
 #include "qemu/guest_console.h"
@@ -172,43 +171,38 @@ bool qemu_resources(BoardResources *now, std::string *error) {
     return true;
 }
 
-const ScenarioBoard QEMU = {
-    "the QEMU board",       "console.log",     qemu_running,
-    qemu_press_raw,         qemu_release,      guest_memory_frame,
-    guest_memory_frames,    qemu_idle,         qemu_address_read,
-    guest_memory_set_cable, qemu_kill_app,     qemu_no_dhcp,
-    qemu_eth0_address,      qemu_dhcp_clients, qemu_signal_dhcp_client,
-    qemu_resources,
-};
+bool qemu_board_boot(const SimOptions &options, uint64_t *start_us, std::string *why) {
+    if (!qemu_boot(options, &machine, why)) {
+        return false;
+    }
+    *start_us = monotonic_us();
+    return true;
+}
 
 // A kernel fault fails the run whatever the scenario checked.
-int kernel_verdict(int result) {
+int qemu_board_shutdown(const SimOptions &options, int result) {
     std::string fault = guest_console_fault();
     if (!fault.empty()) {
         fprintf(stderr, "ipslide-sim: the board's kernel reported a fault: %s\n", fault.c_str());
-        return 1;
+        result = 1;
     }
-    return result;
-}
-
-} // namespace
-
-int qemu_run_headless(const SimOptions &options) {
-    std::vector<ScenarioCommand> commands;
-    if (!load_scenario(options, &commands, QEMU_BOARD)) {
-        return 2;
-    }
-    std::string error;
-    if (!qemu_boot(options, &machine, &error)) {
-        fprintf(stderr, "ipslide-sim: the QEMU board: %s\n", error.c_str());
-        return 2;
-    }
-    ScenarioContext context;
-    context.options = &options;
-    context.board = &QEMU;
-    context.start_us = monotonic_us();
-    int result = kernel_verdict(play_scenario(context, commands));
     qemu_shutdown(&machine);
     printf("ipslide-sim: the board's console is in %s/console.log\n", options.out_dir.c_str());
     return result;
+}
+
+const ScenarioBoard QEMU = {
+    "the QEMU board",       "console.log",       QEMU_BOARD,
+    qemu_board_boot,        qemu_board_shutdown, qemu_running,
+    qemu_press_raw,         qemu_release,        guest_memory_frame,
+    guest_memory_frames,    qemu_idle,           qemu_address_read,
+    guest_memory_set_cable, qemu_kill_app,       qemu_no_dhcp,
+    qemu_eth0_address,      qemu_dhcp_clients,   qemu_signal_dhcp_client,
+    qemu_resources,
+};
+
+} // namespace
+
+const ScenarioBoard &qemu_scenario_board() {
+    return QEMU;
 }

@@ -7,9 +7,8 @@
 // the simulated board.
 #pragma once
 
-struct SimOptions;
+#include "scenario/scenario_board.h"
 
-// Boots the board, plays options.script on it and returns the simulator's exit
-// status: 0 when the scenario ran to its end, 1 when it failed, 2 when the board
-// could not be made or the script names a command the board cannot play.
-int qemu_run_headless(const SimOptions &options);
+// The QEMU board's table for the scenario player: booting, the kernel's verdict
+// at shutdown, and the guest agent behind the commands both boards play.
+const ScenarioBoard &qemu_scenario_board();

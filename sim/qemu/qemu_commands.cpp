@@ -1,12 +1,13 @@
 // The scenario commands only the QEMU board plays: probes of the guest's
 // processes, mounts and device nodes through its agent.
+#include "qemu/qemu_commands.h"
+#include "front/progress.h"
 #include "qemu/elf_symbol.h"
 #include "qemu/guest_agent.h"
 #include "qemu/guest_console.h"
 #include "qemu/masked_faults.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
-#include "scenario/wait_for.h"
+#include "scenario/player.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +31,7 @@ bool run_inspect(ScenarioContext &context, const ScenarioCommand &command, std::
         *error = "cannot write " + path;
         return false;
     }
-    printf("ipslide-sim: %6u ms  inspect %s\n", command.at_ms, path.c_str());
+    progress(command.at_ms, "inspect %s", path.c_str());
     return true;
 }
 
@@ -45,7 +46,7 @@ bool run_expect_no_zombies(ScenarioContext &, const ScenarioCommand &command, st
                  " zombie processes on the board";
         return false;
     }
-    printf("ipslide-sim: %6u ms  no zombie on the board\n", command.at_ms);
+    progress(command.at_ms, "no zombie on the board");
     return true;
 }
 
@@ -85,8 +86,8 @@ bool run_pageout(ScenarioContext &context, const ScenarioCommand &command, std::
                  " are still in the main process's memory";
         return false;
     }
-    printf("ipslide-sim: %6u ms  pageout %s: %s pages out of memory\n", command.at_ms,
-           command.args[0].c_str(), words[1].c_str());
+    progress(command.at_ms, "pageout %s: %s pages out of memory", command.args[0].c_str(),
+             words[1].c_str());
     return true;
 }
 
@@ -96,20 +97,15 @@ bool run_watch_masked_faults(ScenarioContext &, const ScenarioCommand &command,
         *error = "watch-masked-faults: " + *error;
         return false;
     }
-    printf("ipslide-sim: %6u ms  watching INTMSK for the next playback\n", command.at_ms);
+    progress(command.at_ms, "watching INTMSK for the next playback");
     return true;
 }
 
 bool run_expect_no_masked_faults(ScenarioContext &, const ScenarioCommand &command,
                                  std::string *error) {
-    long timeout = MASKED_FAULTS_TIMEOUT_MS;
-    if (!command.args.empty()) {
-        char *end = nullptr;
-        timeout = strtol(command.args[0].c_str(), &end, 10);
-        if (*end != '\0' || timeout <= 0) {
-            *error = "\"" + command.args[0] + "\" is not a timeout in milliseconds";
-            return false;
-        }
+    long timeout = 0;
+    if (!timeout_arg(command, 0, MASKED_FAULTS_TIMEOUT_MS, &timeout, error)) {
+        return false;
     }
     MaskedFaults faults;
     if (!masked_faults_result(static_cast<uint32_t>(timeout), &faults, error)) {
@@ -122,7 +118,7 @@ bool run_expect_no_masked_faults(ScenarioContext &, const ScenarioCommand &comma
                  " major page faults while every interrupt was masked";
         return false;
     }
-    printf("ipslide-sim: %6u ms  no page fault while every interrupt was masked\n", command.at_ms);
+    progress(command.at_ms, "no page fault while every interrupt was masked");
     return true;
 }
 
@@ -139,6 +135,6 @@ bool run_wait_console(ScenarioContext &context, const ScenarioCommand &command,
             [&text] { return guest_console_has(text); }, error)) {
         return false;
     }
-    printf("ipslide-sim: %6u ms  the console printed \"%s\"\n", command.at_ms, text.c_str());
+    progress(command.at_ms, "the console printed \"%s\"", text.c_str());
     return true;
 }

@@ -1,9 +1,9 @@
 #include "qemu/qemu_launch.h"
 
-#include "board/board_clock.h"
 #include "board/board_namespace.h"
-#include "board/child_process.h"
+#include "devices/board_clock.h"
 #include "devices/board_network.h"
+#include "devices/child_process.h"
 #include "options.h"
 #include "qemu/boot_image.h"
 #include "qemu/guest_agent.h"

@@ -1,7 +1,7 @@
 // The scenario commands that need no device: screenshots and the end of the run.
+#include "front/progress.h"
 #include "front/screen_png.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
 
 #include <cstdio>
 #include <vector>
@@ -14,7 +14,7 @@ bool run_shot(ScenarioContext &context, const ScenarioCommand &command, std::str
         *error = "cannot write " + path;
         return false;
     }
-    printf("ipslide-sim: %6u ms  shot %s\n", command.at_ms, path.c_str());
+    progress(command.at_ms, "shot %s", path.c_str());
     return true;
 }
 

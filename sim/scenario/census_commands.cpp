@@ -3,8 +3,8 @@
 // descriptors and resident memory stay where they were.
 #include "board/alloc_census.h"
 #include "board/app_process.h"
+#include "front/progress.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
 
 #include <cstdio>
 #include <dirent.h>
@@ -32,10 +32,10 @@ bool run_expect_no_allocation(ScenarioContext &, const ScenarioCommand &command,
         return false;
     }
     AllocCounts counts = alloc_census_counts();
-    printf("ipslide-sim: %6u ms  allocator calls at start-up: %s\n", command.at_ms,
-           counts_text(counts.at_start_up).c_str());
-    printf("ipslide-sim: %6u ms  allocator calls once running: %s\n", command.at_ms,
-           counts_text(counts.running).c_str());
+    progress(command.at_ms, "allocator calls at start-up: %s",
+             counts_text(counts.at_start_up).c_str());
+    progress(command.at_ms, "allocator calls once running: %s",
+             counts_text(counts.running).c_str());
     if (alloc_census_running_total(counts) != 0) {
         *error = "the application called the allocator after start-up";
         return false;
@@ -49,8 +49,8 @@ bool run_resources_mark(ScenarioContext &context, const ScenarioCommand &command
         *error = "resources-mark: " + *error;
         return false;
     }
-    printf("ipslide-sim: %6u ms  resources: %ld descriptors, %ld kB resident\n", command.at_ms,
-           mark.descriptors, mark.resident_kb);
+    progress(command.at_ms, "resources: %ld descriptors, %ld kB resident", mark.descriptors,
+             mark.resident_kb);
     return true;
 }
 
@@ -65,9 +65,10 @@ bool run_expect_resources_steady(ScenarioContext &context, const ScenarioCommand
         *error = "expect-resources-steady: " + *error;
         return false;
     }
-    printf("ipslide-sim: %6u ms  resources: %ld descriptors, %ld kB resident (marked %ld, "
-           "%ld)\n",
-           command.at_ms, now.descriptors, now.resident_kb, mark.descriptors, mark.resident_kb);
+    progress(command.at_ms,
+             "resources: %ld descriptors, %ld kB resident (marked %ld, "
+             "%ld)",
+             now.descriptors, now.resident_kb, mark.descriptors, mark.resident_kb);
     if (now.descriptors != mark.descriptors || now.resident_kb > mark.resident_kb) {
         *error = "the application's descriptors or resident memory grew";
         return false;

@@ -1,6 +1,6 @@
 // The functions behind the scenario commands, grouped by the file that holds
 // them. Each parses its words and calls the devices, the board or a front;
-// command_table.cpp gives them their names and usage.
+// the command table (sim/command_table.cpp) gives them their names and usage.
 #pragma once
 
 #include "scenario/scenario.h"
@@ -27,8 +27,5 @@ CommandFunction run_wait_idle, run_wait_frames, run_wait_slide, run_wait_log, ru
 CommandFunction run_kill_app, run_expect_stick_mounts, run_expect_no_leftovers;
 // census_commands.cpp: allocations, descriptors and memory of the running application.
 CommandFunction run_expect_no_allocation, run_resources_mark, run_expect_resources_steady;
-// qemu/qemu_commands.cpp: the QEMU board's own probes.
-CommandFunction run_inspect, run_expect_no_zombies, run_pageout, run_watch_masked_faults,
-    run_expect_no_masked_faults, run_wait_console;
 // measure_commands.cpp: figures for tools/measure-sim.
 CommandFunction run_measure_startup, run_measure_frames, run_measure_touch, run_measure_memory;

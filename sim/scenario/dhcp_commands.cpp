@@ -1,11 +1,11 @@
 // Scenario commands for the board's network with the real DHCP client: pausing
 // the server, the client's renew and release signals, waits for eth0's address,
 // and the checks on the client's processes and its address pipe.
-#include "board/board_state.h"
 #include "devices/board_network.h"
+#include "devices/board_state.h"
+#include "front/progress.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
-#include "scenario/wait_for.h"
+#include "scenario/player.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -32,10 +32,6 @@ bool need_network(const ScenarioContext &context, const ScenarioCommand &command
     return true;
 }
 
-void say(const ScenarioCommand &command, const std::string &what) {
-    printf("ipslide-sim: %6u ms  %s\n", command.at_ms, what.c_str());
-}
-
 } // namespace
 
 bool run_dhcp_server(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
@@ -56,7 +52,8 @@ bool run_dhcp_server(ScenarioContext &context, const ScenarioCommand &command, s
     } else {
         board_network_server_pause(how == "pause");
     }
-    say(command, "dhcp-server " + how + (renumber ? " " + command.args[1] : ""));
+    progress(command.at_ms, "dhcp-server %s%s", how.c_str(),
+             renumber ? (" " + command.args[1]).c_str() : "");
     return true;
 }
 
@@ -76,19 +73,18 @@ bool run_dhcp_client(ScenarioContext &context, const ScenarioCommand &command, s
         *error = "dhcp-client: " + *error;
         return false;
     }
-    say(command, "dhcp-client " + how + " (" + what + ")");
+    progress(command.at_ms, "dhcp-client %s (%s)", how.c_str(), what.c_str());
     return true;
 }
 
 bool run_wait_eth0(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     in_addr want{};
-    long timeout = 15000;
+    long timeout = 0;
     if (inet_pton(AF_INET, command.args[0].c_str(), &want) != 1) {
         *error = "\"" + command.args[0] + "\" is not an IPv4 address";
         return false;
     }
-    if (command.args.size() > 1 && !parse_int_arg(command.args[1], 1, 600000, &timeout)) {
-        *error = "\"" + command.args[1] + "\" is not a timeout in milliseconds";
+    if (!timeout_arg(command, 1, 15000, &timeout, error)) {
         return false;
     }
     if (!need_network(context, command, error)) {
@@ -122,7 +118,7 @@ bool run_expect_dhcp_clients(ScenarioContext &context, const ScenarioCommand &co
                  std::to_string(want);
         return false;
     }
-    say(command, "expect-dhcp-clients: " + std::to_string(found));
+    progress(command.at_ms, "expect-dhcp-clients: %ld", found);
     return true;
 }
 
@@ -180,6 +176,6 @@ bool run_fill_address_pipe(ScenarioContext &context, const ScenarioCommand &comm
                  " (the application has read and closed the pipe already)";
         return false;
     }
-    say(command, "fill-address-pipe: " + std::to_string(filled) + " bytes");
+    progress(command.at_ms, "fill-address-pipe: %zu bytes", filled);
     return true;
 }

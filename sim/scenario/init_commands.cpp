@@ -2,16 +2,15 @@
 // back, and check what a start after a kill must find (one stick mount, no
 // process left of the killed start).
 #include "board/app_process.h"
-#include "board/board_clock.h"
+#include "front/progress.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
+#include "scenario/player.h"
 
 #include <cstdio>
 #include <dirent.h>
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
@@ -25,38 +24,11 @@ bool run_kill_app(ScenarioContext &context, const ScenarioCommand &command, std:
         *error = "kill-app: " + *error;
         return false;
     }
-    printf("ipslide-sim: %6u ms  kill-app: %s\n", command.at_ms, what.c_str());
+    progress(command.at_ms, "kill-app: %s", what.c_str());
     return true;
 }
 
 namespace {
-
-// Polls until ready() or the timeout; the scenario's timeline moves on by the
-// time it took.
-template <typename Ready>
-bool wait_until_ready(ScenarioContext &context, long timeout_ms, Ready ready) {
-    uint64_t begin = monotonic_us();
-    for (;;) {
-        if (ready()) {
-            context.shift_us += monotonic_us() - begin;
-            return true;
-        }
-        if (app_poll() != -1 || monotonic_us() - begin > static_cast<uint64_t>(timeout_ms) * 1000) {
-            context.shift_us += monotonic_us() - begin;
-            return false;
-        }
-        usleep(1000);
-    }
-}
-
-bool timeout_arg(const ScenarioCommand &command, long fallback, long *timeout, std::string *error) {
-    *timeout = fallback;
-    if (!command.args.empty() && !parse_int_arg(command.args[0], 1, 600000, timeout)) {
-        *error = "\"" + command.args[0] + "\" is not a timeout in milliseconds";
-        return false;
-    }
-    return true;
-}
 
 // Lines of the main process's mount table whose mount point is /tmp/d.
 int stick_mounts(pid_t pid) {
@@ -82,8 +54,7 @@ bool run_expect_stick_mounts(ScenarioContext &, const ScenarioCommand &command,
         return false;
     }
     int found = stick_mounts(app_running());
-    printf("ipslide-sim: %6u ms  %d mount%s on /tmp/d\n", command.at_ms, found,
-           found == 1 ? "" : "s");
+    progress(command.at_ms, "%d mount%s on /tmp/d", found, found == 1 ? "" : "s");
     if (found != expected) {
         *error = "expected " + std::to_string(expected) + " mount(s) on /tmp/d, found " +
                  std::to_string(found);
@@ -147,14 +118,15 @@ std::string leftovers() {
 bool run_expect_no_leftovers(ScenarioContext &context, const ScenarioCommand &command,
                              std::string *error) {
     long timeout = 0;
-    if (!timeout_arg(command, LEFTOVER_TIMEOUT_MS, &timeout, error)) {
+    if (!timeout_arg(command, 0, LEFTOVER_TIMEOUT_MS, &timeout, error)) {
         return false;
     }
-    if (!wait_until_ready(context, timeout, [] { return leftovers().empty(); })) {
+    if (!wait_for(
+            context, timeout, "expect-no-leftovers", [] { return leftovers().empty(); }, error)) {
         *error = "processes of ended starts still run:" + leftovers();
         return false;
     }
-    printf("ipslide-sim: %6u ms  no process left of %zu ended start%s\n", command.at_ms,
-           app_ended_groups().size(), app_ended_groups().size() == 1 ? "" : "s");
+    progress(command.at_ms, "no process left of %zu ended start%s", app_ended_groups().size(),
+             app_ended_groups().size() == 1 ? "" : "s");
     return true;
 }

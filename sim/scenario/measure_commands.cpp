@@ -8,11 +8,10 @@
 // A frame is counted by the event wait that follows it: the main loop presents,
 // then waits (sim_platform counts the waits), so a scene that is still and blocked
 // in a wait without a time limit shows no frames at all.
-#include "board/board_clock.h"
-#include "board/board_state.h"
+#include "devices/board_clock.h"
+#include "devices/board_state.h"
 #include "devices/touch_panel.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
 
 #include <algorithm>
 #include <cstdio>

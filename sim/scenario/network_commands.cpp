@@ -1,8 +1,8 @@
 // Scenario commands for the network as any DHCP client sees it: the cable in the
 // DM9000's socket, and a wait until the application has read its address.
+#include "front/progress.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
-#include "scenario/wait_for.h"
+#include "scenario/player.h"
 
 #include <cstdio>
 #include <string>
@@ -14,16 +14,15 @@ bool run_link(ScenarioContext &context, const ScenarioCommand &command, std::str
         return false;
     }
     context.board->set_link(how == "up");
-    printf("ipslide-sim: %6u ms  link %s\n", command.at_ms, how.c_str());
+    progress(command.at_ms, "link %s", how.c_str());
     return true;
 }
 
 // Like the other waits: later commands move back by the time it took.
 bool run_wait_address(ScenarioContext &context, const ScenarioCommand &command,
                       std::string *error) {
-    long timeout_ms = 15000;
-    if (!command.args.empty() && !parse_int_arg(command.args[0], 1, 600000, &timeout_ms)) {
-        *error = "\"" + command.args[0] + "\" is not a timeout in milliseconds";
+    long timeout_ms = 0;
+    if (!timeout_arg(command, 0, 15000, &timeout_ms, error)) {
         return false;
     }
     const ScenarioBoard *board = context.board;

@@ -1,11 +1,12 @@
 // Scenario scripts for the headless simulator: one command a line,
 // "at MS NAME ARGS...", times in milliseconds from the application's start, '#'
-// starts a comment. The commands are the rows of one table (command_table.cpp);
+// starts a comment. The commands are the rows of one table (sim/command_table.cpp);
 // their functions parse their words and call the devices, the board or a front.
 #pragma once
 
 #include "options.h"
 #include "scenario/scenario_board.h"
+#include "scenario/timeline.h"
 
 #include <cstdint>
 #include <span>
@@ -23,12 +24,11 @@ struct ScenarioCommand {
 // What a command can reach while it runs.
 struct ScenarioContext {
     const SimOptions *options = nullptr;
-    const ScenarioBoard *board = &sim_scenario_board();
-    pid_t app = -1;
+    const ScenarioBoard *board = nullptr;
     uint64_t start_us = 0; // monotonic microseconds at the application's start
     uint64_t shift_us = 0; // how far waits for a state have pushed the timeline back
     bool finished = false; // set by "end"
-    int app_status = -1;   // the application's wait status once it has ended
+    Timeline later;        // what commands left to do while the player waits
 };
 
 constexpr unsigned SIM_BOARD = 1;
@@ -45,8 +45,9 @@ struct CommandSpec {
     bool (*run)(ScenarioContext &context, const ScenarioCommand &command, std::string *error);
 };
 
-// The command table, in the order --help lists it, and one row of it by name
-// (nullptr for an unknown name).
+// The command table (sim/command_table.cpp, beside main: it names every board's
+// commands), in the order --help lists it, and one row of it by name (nullptr
+// for an unknown name).
 std::span<const CommandSpec> all_commands();
 const CommandSpec *find_command(const std::string &name);
 
@@ -57,3 +58,6 @@ bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *comma
 
 // Argument helpers for command functions.
 bool parse_int_arg(const std::string &text, long min, long max, long *value);
+// The optional timeout in milliseconds at args[index], `fallback` when absent.
+bool timeout_arg(const ScenarioCommand &command, size_t index, long fallback, long *timeout,
+                 std::string *error);

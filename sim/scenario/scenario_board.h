@@ -1,13 +1,15 @@
 // The board a scenario plays on: the simulated board or the QEMU board. The
-// commands that mean the same on both reach their board only through this
-// table; a command that needs more of the board than this is played by the
-// simulated board alone, and the QEMU board refuses it by name before it boots.
+// player boots and shuts the board down through this table, and the commands
+// that mean the same on both reach their board only through it; a command that
+// needs more of the board than this is played by one board alone, and the other
+// refuses it by name before it boots. Each board's table lives in its folder.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 struct ScenarioContext;
+struct SimOptions;
 
 struct BoardResources {
     long descriptors = -1; // open descriptors of the running start's main process
@@ -17,6 +19,14 @@ struct BoardResources {
 struct ScenarioBoard {
     const char *name; // as an error names it: "the simulated board"
     const char *log;  // the file in the output folder that tells what the board said
+    unsigned plays;   // SIM_BOARD or QEMU_BOARD: the rows of the command table it plays
+    // Starts the board and its application; *start_us is when the application
+    // started, the scenario's time zero. False with *why when it cannot be made.
+    bool (*boot)(const SimOptions &options, uint64_t *start_us, std::string *why);
+    // Ends the board after the scenario played with `result` (the player's exit
+    // status); returns the run's status, failed when the board saw a fault the
+    // scenario did not check, and says where to read what the board said.
+    int (*shutdown)(const SimOptions &options, int result);
     // False once the scenario cannot go on (init gave up, QEMU ended); *why says why.
     bool (*running)(ScenarioContext &context, std::string *why);
     // The pen at raw panel values, and lifted.
@@ -43,5 +53,6 @@ struct ScenarioBoard {
     bool (*resources)(BoardResources *now, std::string *error);
 };
 
-// The simulated board's table (scenario/sim_scenario_board.cpp).
+// The simulated board's table (scenario/sim_scenario_board.cpp); the QEMU
+// board's is in qemu/qemu_board.h.
 const ScenarioBoard &sim_scenario_board();

@@ -1,9 +1,9 @@
 // The simulated board behind the scenario commands that both boards play: its
 // devices, its board state and its init, as the window and the tests reach them.
 #include "board/app_process.h"
-#include "board/board_clock.h"
-#include "board/board_state.h"
+#include "devices/board_clock.h"
 #include "devices/board_network.h"
+#include "devices/board_state.h"
 #include "devices/buzzer_sound.h"
 #include "devices/dm9000.h"
 #include "devices/touch_panel.h"
@@ -11,6 +11,7 @@
 #include "scenario/scenario_board.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
@@ -31,8 +32,21 @@ bool sim_running(ScenarioContext &context, std::string *why) {
         return true;
     }
     *why = "the application " + describe_wait_status(status);
-    context.app_status = status;
     return false;
+}
+
+bool sim_boot(const SimOptions &, uint64_t *start_us, std::string *) {
+    *start_us = monotonic_us();
+    app_launch();
+    return true;
+}
+
+int sim_shutdown(const SimOptions &, int result) {
+    app_stop();
+    if (app_starts() > 1) {
+        printf("ipslide-sim: the application was started %d times in this boot\n", app_starts());
+    }
+    return result;
 }
 
 bool screen_is_steady(const BoardState &board) {
@@ -154,6 +168,9 @@ bool sim_eth0_address(uint32_t *address) {
 const ScenarioBoard SIMULATED = {
     "the simulated board",
     "app.log",
+    SIM_BOARD,
+    sim_boot,
+    sim_shutdown,
     sim_running,
     touch_panel_press_raw,
     touch_panel_release,

@@ -1,57 +1,53 @@
 // Scenario commands for the touch panel: taps and presses at screen pixels or at
 // raw panel values, and a wait until the touch reader has taken every event the
 // panel sent.
-#include "board/app_process.h"
-#include "board/board_clock.h"
+#include "devices/board_clock.h"
 #include "devices/touch_panel.h"
 #include "devices/touch_raw.h"
+#include "front/progress.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
+#include "scenario/player.h"
 
-#include <chrono>
-#include <cstdio>
 #include <limits>
 #include <string>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
 constexpr int SCREEN_W = 320;
 constexpr int SCREEN_H = 240;
-constexpr auto TAP_HOLD = std::chrono::milliseconds(50);
+constexpr uint64_t TAP_HOLD_US = 50000;
 
-bool screen_args(const ScenarioCommand &command, int *x, int *y, std::string *error) {
-    long sx = 0, sy = 0;
-    if (!parse_int_arg(command.args[0], 0, SCREEN_W - 1, &sx) ||
-        !parse_int_arg(command.args[1], 0, SCREEN_H - 1, &sy)) {
+// The screen pixel of the first two words, and the raw panel values that hit it.
+bool screen_args(const ScenarioCommand &command, long *x, long *y, int32_t *raw_x, int32_t *raw_y,
+                 std::string *error) {
+    if (!parse_int_arg(command.args[0], 0, SCREEN_W - 1, x) ||
+        !parse_int_arg(command.args[1], 0, SCREEN_H - 1, y)) {
         *error = "a screen pixel is X 0..319 and Y 0..239";
         return false;
     }
-    *x = static_cast<int>(sx);
-    *y = static_cast<int>(sy);
+    touch_screen_to_raw(static_cast<int>(*x), static_cast<int>(*y), raw_x, raw_y);
     return true;
 }
 
-void release_later(const ScenarioBoard *board) {
-    std::thread([board] {
-        std::this_thread::sleep_for(TAP_HOLD);
-        board->release();
-    }).detach();
+// The pen lifts on the player's timeline, not on a thread: a scenario that
+// ends right after a tap shuts the board down with the release still pending,
+// and the release is dropped instead of reaching a board that is gone.
+void release_later(ScenarioContext &context) {
+    const ScenarioBoard *board = context.board;
+    context.later.at(monotonic_us() + TAP_HOLD_US, [board] { board->release(); });
 }
 
 } // namespace
 
 bool run_tap(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    int x = 0, y = 0;
-    if (!screen_args(command, &x, &y, error)) {
+    long x = 0, y = 0;
+    int32_t raw_x = 0, raw_y = 0;
+    if (!screen_args(command, &x, &y, &raw_x, &raw_y, error)) {
         return false;
     }
-    int32_t raw_x = 0, raw_y = 0;
-    touch_screen_to_raw(x, y, &raw_x, &raw_y);
-    printf("ipslide-sim: %6u ms  tap %d %d (raw %d %d)\n", command.at_ms, x, y, raw_x, raw_y);
+    progress(command.at_ms, "tap %ld %ld (raw %d %d)", x, y, raw_x, raw_y);
     context.board->press_raw(raw_x, raw_y);
-    release_later(context.board);
+    release_later(context);
     return true;
 }
 
@@ -64,26 +60,25 @@ bool run_tap_raw(ScenarioContext &context, const ScenarioCommand &command, std::
         *error = "raw panel values are 32-bit integers";
         return false;
     }
-    printf("ipslide-sim: %6u ms  tap-raw %ld %ld\n", command.at_ms, raw_x, raw_y);
+    progress(command.at_ms, "tap-raw %ld %ld", raw_x, raw_y);
     context.board->press_raw(static_cast<int32_t>(raw_x), static_cast<int32_t>(raw_y));
-    release_later(context.board);
+    release_later(context);
     return true;
 }
 
 bool run_press(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    int x = 0, y = 0;
-    if (!screen_args(command, &x, &y, error)) {
+    long x = 0, y = 0;
+    int32_t raw_x = 0, raw_y = 0;
+    if (!screen_args(command, &x, &y, &raw_x, &raw_y, error)) {
         return false;
     }
-    int32_t raw_x = 0, raw_y = 0;
-    touch_screen_to_raw(x, y, &raw_x, &raw_y);
-    printf("ipslide-sim: %6u ms  press %d %d\n", command.at_ms, x, y);
+    progress(command.at_ms, "press %ld %ld", x, y);
     context.board->press_raw(raw_x, raw_y);
     return true;
 }
 
 bool run_release(ScenarioContext &context, const ScenarioCommand &command, std::string *) {
-    printf("ipslide-sim: %6u ms  release\n", command.at_ms);
+    progress(command.at_ms, "release");
     context.board->release();
     return true;
 }
@@ -94,26 +89,9 @@ bool run_release(ScenarioContext &context, const ScenarioCommand &command, std::
 // a tap (a soak's scripted moves) wait for the panel's queue to empty first.
 bool run_wait_touch_read(ScenarioContext &context, const ScenarioCommand &command,
                          std::string *error) {
-    long timeout_ms = 15000;
-    if (!command.args.empty() && !parse_int_arg(command.args[0], 1, 600000, &timeout_ms)) {
-        *error = "\"" + command.args[0] + "\" is not a timeout in milliseconds";
-        return false;
-    }
-    uint64_t begin = monotonic_us();
-    while (touch_panel_queued_bytes() != 0) {
-        int status = app_poll();
-        if (status != -1) {
-            context.app_status = status;
-            *error = "wait-touch-read: the application " + describe_wait_status(status);
-            return false;
-        }
-        if (monotonic_us() - begin > static_cast<uint64_t>(timeout_ms) * 1000) {
-            *error =
-                "wait-touch-read: events still queued after " + std::to_string(timeout_ms) + " ms";
-            return false;
-        }
-        usleep(1000);
-    }
-    context.shift_us += monotonic_us() - begin;
-    return true;
+    long timeout_ms = 0;
+    return timeout_arg(command, 0, 15000, &timeout_ms, error) &&
+           wait_for(
+               context, timeout_ms, "wait-touch-read",
+               [] { return touch_panel_queued_bytes() == 0; }, error, "events still queued after");
 }

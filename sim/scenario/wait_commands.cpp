@@ -1,36 +1,23 @@
 // Scenario commands that wait for a state of the application, or for the sound of
 // its buzzer, instead of guessing how long it takes: on a loaded machine
 // everything after such a wait simply moves later by the time it took.
-#include "board/app_process.h"
-#include "board/board_clock.h"
-#include "board/board_state.h"
+#include "devices/board_state.h"
 #include "devices/buzzer_sound.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
-#include "scenario/wait_for.h"
+#include "scenario/player.h"
 
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
 constexpr long DEFAULT_TIMEOUT_MS = 15000;
 
-bool timeout_arg(const ScenarioCommand &command, size_t index, long *timeout, std::string *error) {
-    *timeout = DEFAULT_TIMEOUT_MS;
-    if (command.args.size() > index && !parse_int_arg(command.args[index], 1, 600000, timeout)) {
-        *error = "\"" + command.args[index] + "\" is not a timeout in milliseconds";
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 bool run_wait_idle(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     long timeout = 0;
-    if (!timeout_arg(command, 0, &timeout, error)) {
+    if (!timeout_arg(command, 0, DEFAULT_TIMEOUT_MS, &timeout, error)) {
         return false;
     }
     const ScenarioBoard *board = context.board;
@@ -44,7 +31,7 @@ bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, s
         *error = "\"" + command.args[0] + "\" is not a number of frames";
         return false;
     }
-    if (!timeout_arg(command, 1, &timeout, error)) {
+    if (!timeout_arg(command, 1, DEFAULT_TIMEOUT_MS, &timeout, error)) {
         return false;
     }
     const ScenarioBoard *board = context.board;
@@ -56,7 +43,7 @@ bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, s
 
 bool run_wait_slide(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     long timeout = 0;
-    if (!timeout_arg(command, 0, &timeout, error)) {
+    if (!timeout_arg(command, 0, DEFAULT_TIMEOUT_MS, &timeout, error)) {
         return false;
     }
     return wait_for(
@@ -88,25 +75,10 @@ bool run_wait_log(ScenarioContext &context, const ScenarioCommand &command, std:
 // Until the application has played a sound, collected as the simulator's loops
 // collect it.
 bool run_wait_sound(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    long timeout_ms = 15000;
-    if (!command.args.empty() && !parse_int_arg(command.args[0], 1, 600000, &timeout_ms)) {
-        *error = "\"" + command.args[0] + "\" is not a timeout in milliseconds";
-        return false;
-    }
-    uint64_t begin = monotonic_us();
-    while (!soc_poll_playback(*context.options)) {
-        int status = app_poll();
-        if (status != -1) {
-            context.app_status = status;
-            *error = "wait-sound: the application " + describe_wait_status(status);
-            return false;
-        }
-        if (monotonic_us() - begin > static_cast<uint64_t>(timeout_ms) * 1000) {
-            *error = "wait-sound: no sound within " + std::to_string(timeout_ms) + " ms";
-            return false;
-        }
-        usleep(1000);
-    }
-    context.shift_us += monotonic_us() - begin;
-    return true;
+    long timeout_ms = 0;
+    // The simulated board's watch, on every turn of the wait, collects the sound.
+    uint32_t before = soc_playbacks_collected();
+    auto played = [before] { return soc_playbacks_collected() != before; };
+    return timeout_arg(command, 0, DEFAULT_TIMEOUT_MS, &timeout_ms, error) &&
+           wait_for(context, timeout_ms, "wait-sound", played, error, "no sound within");
 }

@@ -1,4 +1,4 @@
-// The still renderer of `ipslide-sim render` (sim/front/render/still.h) built
+// The still renderer of `ipslide-sim render` (sim/still/still.h) built
 // like the board binary (same runtime, same flags) and run under QEMU's ARMv4T
 // CPU, so that the golden frames prove the board's C library, maths and
 // soft-float draw what the simulator draws. It takes the arguments of a line of
@@ -7,7 +7,7 @@
 //
 // `frame_still --strerror N` prints this C library's text for errno N, for the
 // tests that match the board binary's perror messages whole.
-#include "front/render/still.h"
+#include "still/still.h"
 
 #include <cstdio>
 #include <cstdlib>

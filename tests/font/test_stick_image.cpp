@@ -1,7 +1,7 @@
 // The discovery against a real ext4 stick: an image built with mkfs.ext4, loop-
 // mounted read-only on /tmp/d inside a private mount namespace, read with the real
 // opendir/readdir and rendered by FreeType from the mounted file.
-#include "board/child_process.h"
+#include "devices/child_process.h"
 #include "font/font_discovery.h"
 #include "font/glyph_atlas.h"
 #include "font_files.h"

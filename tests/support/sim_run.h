@@ -4,7 +4,7 @@
 // ended, what the simulator said and what the application logged come back.
 #pragma once
 
-#include "board/child_process.h"
+#include "devices/child_process.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -6,7 +6,7 @@
 // puts the table back. No GoogleTest here.
 #pragma once
 
-#include "front/render/still_board.h"
+#include "still/still_board.h"
 
 #include <cstddef>
 #include <cstdint>

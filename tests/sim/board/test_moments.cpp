@@ -2,10 +2,10 @@
 // from the order or the length of its calls: a pipe made before the address
 // pipe, or another sleep as long as a slide's pause, fools it no more.
 #include "app/event_wait.h"
-#include "board/board_state.h"
 #include "board/sim_platform.h"
-#include "front/render/still_board.h"
+#include "devices/board_state.h"
 #include "platform/platform.h"
+#include "still/still_board.h"
 #include "support/platform_guard.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 // The simulated board's touch panel, DM9000 and network requests held to the
 // contract of the real devices, driven directly in this process.
-#include "board/board_state.h"
+#include "devices/board_state.h"
 #include "devices/dhcp_client.h"
 #include "devices/dm9000.h"
 #include "devices/touch_panel.h"

@@ -1,4 +1,4 @@
-#include "front/render/still_board.h"
+#include "still/still_board.h"
 
 #include <cstdio>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "front/render/still_options.h"
+#include "still/still_options.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -7,6 +7,18 @@
 #include <sys/types.h>
 #include <vector>
 
+// The application starts as on the board, with only 0, 1 and 2 open: its address
+// pipe becomes 3 and 4, and the worker's descriptor 9 is free for the DHCP
+// client's write end. Whatever
+// else the simulator has open (SDL, the shell's leftovers) is closed in the
+// application's process; descriptors the simulator hands down on purpose (the log,
+// a stick image) are kept at BOARD_FD_BASE and above, out of the way.
+constexpr int BOARD_FD_BASE = 100;
+
+// Moves fd to BOARD_FD_BASE or above, close-on-exec; returns the new descriptor
+// (-1 if fd is -1 or the move fails, with errno set).
+int board_descriptor(int fd);
+
 struct ChildSetup {
     // Runs in the child before the exec (joining a namespace, say); it may _exit.
     std::function<void()> before_exec;

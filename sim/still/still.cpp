@@ -5,10 +5,10 @@
 // the scene renders at a clock we set; fb_open and fb_present put the frame into
 // the still board's screen. Only the few platform entries that would reach
 // devices are replaced, each for the one step that needs it.
-#include "front/render/still.h"
+#include "still/still.h"
 
-#include "front/render/still_board.h"
-#include "front/render/still_options.h"
+#include "still/still_board.h"
+#include "still/still_options.h"
 
 #include "app/main_loop.h"
 #include "app/time_base.h"

@@ -1,9 +1,11 @@
 // Every scenario command in one table: its name, how many words it takes, the
 // usage line --help prints, and the function that runs it. A new command is a
 // row here and a function in one of the *_commands.cpp files; the rows are in
-// the order --help lists them.
+// the order --help lists them. The table sits above sim/'s folders because it
+// names the commands of every board: the scenario language (scenario/) and each
+// board's own (qemu/) reach it only through scenario/scenario.h.
+#include "qemu/qemu_commands.h"
 #include "scenario/commands.h"
-#include "scenario/scenario.h"
 
 #include <iterator>
 
@@ -56,9 +58,9 @@ const CommandSpec COMMANDS[] = {
      SIM_BOARD, run_measure_touch},
     {"measure-memory", 0, 0, "measure-memory   (resident memory of the main process)", SIM_BOARD,
      run_measure_memory},
-    {"record", 1, 2, "record NAME [FPS]   (animates the screen into OUT/NAME.png)", SIM_BOARD,
+    {"record", 1, 2, "record NAME [FPS]   (animates the screen into OUT/NAME.png)", BOTH_BOARDS,
      run_record},
-    {"record-stop", 0, 0, "record-stop", SIM_BOARD, run_record_stop},
+    {"record-stop", 0, 0, "record-stop", BOTH_BOARDS, run_record_stop},
     {"tap", 2, 2, "tap X Y   (screen pixel; press, release 50 ms later)", BOTH_BOARDS, run_tap},
     {"tap-raw", 2, 2, "tap-raw RX RY   (raw panel values)", BOTH_BOARDS, run_tap_raw},
     {"press", 2, 2, "press X Y   (screen pixel; pen stays down)", BOTH_BOARDS, run_press},

@@ -1,8 +1,9 @@
-#include "board/child_process.h"
+#include "devices/child_process.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -70,4 +71,13 @@ std::string describe_wait_status(int status) {
         return std::string("ended by signal ") + strsignal(WTERMSIG(status));
     }
     return "ended";
+}
+
+int board_descriptor(int fd) {
+    if (fd < 0) {
+        return -1;
+    }
+    int high = fcntl(fd, F_DUPFD_CLOEXEC, BOARD_FD_BASE);
+    close(fd);
+    return high;
 }

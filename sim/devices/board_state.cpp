@@ -1,4 +1,4 @@
-#include "board/board_state.h"
+#include "devices/board_state.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,0 +1,95 @@
+# The folders of a tree in layers, bottom first: a file may include headers of
+# its own folder and of the folders below it, never of one above. Checked at
+# configure time like src/'s subsystems (subsystems.cmake), so no two folders
+# can come to include each other: an include upwards stops the configure, and
+# the message names the cycle it closes when the folder above already reaches
+# back down.
+#
+#   ipslide_check_folder_layers(ROOT dir LAYERS folder... [WHAT text])
+#
+# Only quoted includes that start with a listed folder count; files outside the
+# listed folders (a main beside them) stand above them all. Also runs as a
+# script: cmake -DROOT=dir "-DLAYERS=a;b" -P cmake/folder-layers.cmake
+
+cmake_policy(VERSION 3.20)
+
+# Every include from one listed folder into another, as "from>to>file>header".
+function(ipslide_folder_includes root layers out)
+    get_filename_component(root "${root}" ABSOLUTE)
+    set(edges "")
+    foreach(folder ${layers})
+        file(GLOB_RECURSE files RELATIVE ${root} ${root}/${folder}/*.cpp ${root}/${folder}/*.h)
+        foreach(file ${files})
+            file(STRINGS ${root}/${file} includes REGEX "^#include \"[^\"/]+/")
+            foreach(line ${includes})
+                string(REGEX REPLACE "^#include \"(([^\"/]+)/[^\"]*)\".*" "\\2;\\1" parsed "${line}")
+                list(GET parsed 0 target)
+                list(GET parsed 1 header)
+                if(NOT target STREQUAL folder AND target IN_LIST layers)
+                    list(APPEND edges "${folder}>${target}>${file}>${header}")
+                endif()
+            endforeach()
+        endforeach()
+    endforeach()
+    set(${out} "${edges}" PARENT_SCOPE)
+endfunction()
+
+# The shortest chain of includes from `from` to `to` ("a -> b -> c"), or "".
+function(ipslide_include_path edges from to out)
+    set(paths "${from}")
+    set(seen "${from}")
+    while(paths)
+        set(next "")
+        foreach(path ${paths})
+            string(REGEX REPLACE ".*[ ]" "" last "${path}")
+            foreach(edge ${edges})
+                string(REPLACE ">" ";" parts "${edge}")
+                list(GET parts 0 a)
+                list(GET parts 1 b)
+                if(a STREQUAL last AND NOT b IN_LIST seen)
+                    if(b STREQUAL to)
+                        set(${out} "${path} ${b}" PARENT_SCOPE)
+                        return()
+                    endif()
+                    list(APPEND seen ${b})
+                    list(APPEND next "${path} ${b}")
+                endif()
+            endforeach()
+        endforeach()
+        set(paths "${next}")
+    endwhile()
+    set(${out} "" PARENT_SCOPE)
+endfunction()
+
+function(ipslide_check_folder_layers)
+    cmake_parse_arguments(L "" "ROOT;WHAT" "LAYERS" ${ARGN})
+    ipslide_folder_includes(${L_ROOT} "${L_LAYERS}" edges)
+    set(errors "")
+    foreach(edge ${edges})
+        string(REPLACE ">" ";" parts "${edge}")
+        list(GET parts 0 from)
+        list(GET parts 1 to)
+        list(GET parts 2 file)
+        list(GET parts 3 header)
+        list(FIND L_LAYERS ${from} low)
+        list(FIND L_LAYERS ${to} high)
+        if(high LESS low)
+            continue()
+        endif()
+        ipslide_include_path("${edges}" ${to} ${from} back)
+        if(back)
+            string(REPLACE " " " -> " cycle "${from} ${back}")
+            string(APPEND errors "  ${file} includes ${header}: closes the cycle ${cycle}\n")
+        else()
+            string(APPEND errors "  ${file} includes ${header}: ${to} is above ${from}\n")
+        endif()
+    endforeach()
+    if(errors)
+        string(REPLACE ";" " <- " order "${L_LAYERS}")
+        message(FATAL_ERROR "Includes against the layers of ${L_WHAT} (${order}):\n${errors}")
+    endif()
+endfunction()
+
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+    ipslide_check_folder_layers(ROOT ${ROOT} LAYERS ${LAYERS} WHAT ${ROOT})
+endif()

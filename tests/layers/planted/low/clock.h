@@ -1,0 +1,2 @@
+// The bottom layer of the planted tree.
+#pragma once
