@@ -10,7 +10,7 @@
 #include "devices/soc_regs.h"
 #include "devices/stick.h"
 #include "devices/touch_panel.h"
-#include "front/subcommands.h"
+#include "subcommands.h"
 #include "front/window.h"
 #include "options.h"
 #include "qemu/qemu_board.h"
@@ -186,11 +186,7 @@ int run_in_window(const ScenarioBoard &board, const SimOptions &options) {
         return 2;
     }
     return run_window(options, [&board, &options, &commands] {
-        ScenarioContext context;
-        context.options = &options;
-        context.board = &board;
-        context.start_us = monotonic_us();
-        return play_scenario(context, commands);
+        return play_scenario(board, options, monotonic_us(), commands);
     });
 }
 

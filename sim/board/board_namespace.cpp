@@ -1,8 +1,8 @@
 #include "board/board_namespace.h"
 
-#include "board/app_process.h"
 #include "devices/board_network.h"
 #include "devices/board_state.h"
+#include "devices/child_process.h"
 
 #include <cerrno>
 #include <cstdio>

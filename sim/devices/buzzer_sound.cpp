@@ -3,7 +3,6 @@
 // made for) and, in the window, plays through the sound card. It also checks that
 // the playback left the interrupt masks as it found them.
 #include "devices/buzzer_sound.h"
-#include "devices/board_clock.h"
 #include "devices/soc_playback.h"
 #include "options.h"
 
@@ -111,10 +110,11 @@ void check_masks(const SocPlayback &p) {
     }
 }
 
-// True when a finished playback was collected.
 uint32_t playbacks_collected = 0;
 
-bool collect_playback(const SimOptions &options) {
+} // namespace
+
+bool soc_poll_playback(const SimOptions &options) {
     SocPlayback playback;
     if (!soc_take_playback(&playback)) {
         return false;
@@ -131,15 +131,8 @@ bool collect_playback(const SimOptions &options) {
     if (!options.headless) {
         play(pcm);
     }
+    ++playbacks_collected;
     return true;
-}
-
-} // namespace
-
-bool soc_poll_playback(const SimOptions &options) {
-    bool collected = collect_playback(options);
-    playbacks_collected += collected ? 1 : 0;
-    return collected;
 }
 
 uint32_t soc_playbacks_collected() {

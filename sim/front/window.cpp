@@ -1,7 +1,6 @@
 #include "front/window.h"
 
 #include "board/app_process.h"
-#include "devices/board_clock.h"
 #include "devices/board_state.h"
 #include "devices/buzzer_sound.h"
 #include "devices/dhcp_client.h"
@@ -97,10 +96,6 @@ bool handle_event(const SDL_Event &event) {
         return true;
     }
 }
-
-} // namespace
-
-namespace {
 
 // A scenario played while the window shows the screen (make tour): it runs on a
 // thread of its own, which also watches the application.

@@ -2,13 +2,11 @@
 
 #include "devices/board_clock.h"
 #include "devices/child_process.h"
-#include "options.h"
 #include "qemu/guest_agent.h"
 #include "qemu/guest_console.h"
 #include "qemu/guest_memory.h"
 #include "qemu/qemu_launch.h"
 #include "scenario/scenario.h"
-#include "scenario/scenario_board.h"
 
 #include <arpa/inet.h>
 #include <cstdio>
@@ -124,10 +122,6 @@ bool qemu_kill_app(std::string *what, std::string *error) {
     return true;
 }
 
-const char *qemu_no_dhcp() {
-    return nullptr;
-}
-
 bool qemu_eth0_address(uint32_t *address) {
     usleep(ASK_EVERY_US);
     std::vector<std::string> words;
@@ -171,12 +165,11 @@ bool qemu_resources(BoardResources *now, std::string *error) {
     return true;
 }
 
+// The scenario's time starts once the board has booted.
 bool qemu_board_boot(const SimOptions &options, uint64_t *start_us, std::string *why) {
-    if (!qemu_boot(options, &machine, why)) {
-        return false;
-    }
+    bool booted = qemu_boot(options, &machine, why);
     *start_us = monotonic_us();
-    return true;
+    return booted;
 }
 
 // A kernel fault fails the run whatever the scenario checked.
@@ -196,7 +189,7 @@ const ScenarioBoard QEMU = {
     qemu_board_boot,        qemu_board_shutdown, qemu_running,
     qemu_press_raw,         qemu_release,        guest_memory_frame,
     guest_memory_frames,    qemu_idle,           qemu_address_read,
-    guest_memory_set_cable, qemu_kill_app,       qemu_no_dhcp,
+    guest_memory_set_cable, qemu_kill_app,       []() -> const char * { return nullptr; },
     qemu_eth0_address,      qemu_dhcp_clients,   qemu_signal_dhcp_client,
     qemu_resources,
 };

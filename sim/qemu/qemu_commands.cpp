@@ -9,8 +9,6 @@
 #include "scenario/commands.h"
 #include "scenario/player.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <vector>
 

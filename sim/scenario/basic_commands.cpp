@@ -3,7 +3,6 @@
 #include "front/screen_png.h"
 #include "scenario/commands.h"
 
-#include <cstdio>
 #include <vector>
 
 bool run_shot(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {

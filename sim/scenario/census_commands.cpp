@@ -2,13 +2,8 @@
 // allocations it makes once running (ipslide-sim-counting), and whether its open
 // descriptors and resident memory stay where they were.
 #include "board/alloc_census.h"
-#include "board/app_process.h"
 #include "front/progress.h"
 #include "scenario/commands.h"
-
-#include <cstdio>
-#include <dirent.h>
-#include <fstream>
 
 namespace {
 

@@ -7,6 +7,9 @@
 
 #include <string>
 
+// How long a tap holds the pen down.
+constexpr uint64_t TAP_HOLD_US = 50000;
+
 using CommandFunction = bool(ScenarioContext &context, const ScenarioCommand &command,
                              std::string *error);
 

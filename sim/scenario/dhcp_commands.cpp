@@ -2,7 +2,6 @@
 // the server, the client's renew and release signals, waits for eth0's address,
 // and the checks on the client's processes and its address pipe.
 #include "devices/board_network.h"
-#include "devices/board_state.h"
 #include "front/progress.h"
 #include "scenario/commands.h"
 #include "scenario/player.h"
@@ -10,14 +9,10 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <pthread.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -84,7 +79,7 @@ bool run_wait_eth0(ScenarioContext &context, const ScenarioCommand &command, std
         *error = "\"" + command.args[0] + "\" is not an IPv4 address";
         return false;
     }
-    if (!timeout_arg(command, 1, 15000, &timeout, error)) {
+    if (!timeout_arg(command, 1, WAIT_TIMEOUT_MS, &timeout, error)) {
         return false;
     }
     if (!need_network(context, command, error)) {

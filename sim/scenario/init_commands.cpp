@@ -6,7 +6,6 @@
 #include "scenario/commands.h"
 #include "scenario/player.h"
 
-#include <cstdio>
 #include <dirent.h>
 #include <fstream>
 #include <set>

@@ -26,8 +26,6 @@ namespace {
 constexpr uint64_t POLL_US = 100;
 constexpr uint64_t TOUCH_TIMEOUT_US = 2000000;
 constexpr uint64_t STARTUP_TIMEOUT_US = 60000000;
-// As long as the tap command holds the pen down.
-constexpr uint64_t TAP_HOLD_US = 50000;
 
 void report(const std::string &name, double value, const char *unit) {
     printf("ipslide-sim: measure %s %.3f %s\n", name.c_str(), value, unit);

@@ -4,7 +4,6 @@
 #include "scenario/commands.h"
 #include "scenario/player.h"
 
-#include <cstdio>
 #include <string>
 
 bool run_link(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
@@ -22,7 +21,7 @@ bool run_link(ScenarioContext &context, const ScenarioCommand &command, std::str
 bool run_wait_address(ScenarioContext &context, const ScenarioCommand &command,
                       std::string *error) {
     long timeout_ms = 0;
-    if (!timeout_arg(command, 0, 15000, &timeout_ms, error)) {
+    if (!timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout_ms, error)) {
         return false;
     }
     const ScenarioBoard *board = context.board;

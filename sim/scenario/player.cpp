@@ -2,6 +2,7 @@
 
 #include "devices/board_clock.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -9,27 +10,21 @@ namespace {
 
 constexpr uint64_t POLL_US = 1000;
 
-enum class Waited { ready, late, stopped };
-
-// The one wait loop: until ready() holds (without one, until until_us), the
-// board stops (*why says why) or until_us passes. The timeline's due events
-// fire first on every turn.
-Waited wait(ScenarioContext &context, uint64_t until_us, const std::function<bool()> &ready,
-            std::string *why) {
+// The one wait loop: true once ready() holds (without it, once until_us has
+// come); false when the board stops (*why says why) or until_us passes first
+// (*why empty). The timeline's due events fire first on every turn.
+bool wait(ScenarioContext &context, uint64_t until_us, const std::function<bool()> &ready,
+          std::string *why) {
     for (;;) {
         context.later.fire_due(monotonic_us());
-        if (ready ? ready() : monotonic_us() >= until_us) {
-            return Waited::ready;
-        }
-        if (!context.board->running(context, why)) {
-            return Waited::stopped;
-        }
         uint64_t now = monotonic_us();
-        if (now > until_us) {
-            return Waited::late;
+        if (ready ? ready() : now >= until_us) {
+            return true;
         }
-        uint64_t left = until_us - now;
-        usleep(static_cast<useconds_t>(left < POLL_US ? left : POLL_US));
+        if (!context.board->running(context, why) || now > until_us) {
+            return false;
+        }
+        usleep(static_cast<useconds_t>(std::min(until_us - now, POLL_US)));
     }
 }
 
@@ -39,15 +34,11 @@ bool wait_for(ScenarioContext &context, long timeout_ms, const std::string &what
               const std::function<bool()> &ready, std::string *error, const char *late) {
     uint64_t begin = monotonic_us();
     std::string why;
-    Waited waited = wait(context, begin + static_cast<uint64_t>(timeout_ms) * 1000, ready, &why);
-    if (waited == Waited::ready) {
+    if (wait(context, begin + static_cast<uint64_t>(timeout_ms) * 1000, ready, &why)) {
         context.shift_us += monotonic_us() - begin;
         return true;
     }
-    *error =
-        what + ": " +
-        (waited == Waited::stopped ? why
-                                   : std::string(late) + " " + std::to_string(timeout_ms) + " ms");
+    *error = what + ": " + (why.empty() ? late + (" " + std::to_string(timeout_ms)) + " ms" : why);
     return false;
 }
 
@@ -61,31 +52,28 @@ bool load_scenario(const SimOptions &options, const ScenarioBoard &board,
     return true;
 }
 
-int play_scenario(ScenarioContext &context, const std::vector<ScenarioCommand> &commands) {
-    const SimOptions &options = *context.options;
+int play_scenario(const ScenarioBoard &board, const SimOptions &options, uint64_t start_us,
+                  const std::vector<ScenarioCommand> &commands) {
+    ScenarioContext context{
+        .options = &options, .board = &board, .start_us = start_us, .later = {}};
     std::string error;
-    int result = 0;
     for (const ScenarioCommand &command : commands) {
         uint64_t due = context.start_us + context.shift_us + uint64_t{command.at_ms} * 1000;
-        // Without a state to wait for, being late for the command is being on time.
-        if (wait(context, due, nullptr, &error) == Waited::stopped) {
+        if (!wait(context, due, nullptr, &error)) {
             fprintf(stderr, "ipslide-sim: %s before %u ms (see %s/%s)\n", error.c_str(),
-                    command.at_ms, options.out_dir.c_str(), context.board->log);
-            result = 1;
-            break;
+                    command.at_ms, options.out_dir.c_str(), board.log);
+            return 1;
         }
         if (!find_command(command.name)->run(context, command, &error)) {
             fprintf(stderr, "ipslide-sim: %s:%d: %s\n", options.script.c_str(), command.line,
                     error.c_str());
-            result = 1;
-            break;
+            return 1;
         }
         if (context.finished) {
             break;
         }
     }
-    context.later.clear();
-    return result;
+    return 0;
 }
 
 int run_headless(const ScenarioBoard &board, const SimOptions &options) {
@@ -93,13 +81,11 @@ int run_headless(const ScenarioBoard &board, const SimOptions &options) {
     if (!load_scenario(options, board, &commands)) {
         return 2;
     }
-    ScenarioContext context;
-    context.options = &options;
-    context.board = &board;
+    uint64_t start_us = 0;
     std::string why;
-    if (!board.boot(options, &context.start_us, &why)) {
+    if (!board.boot(options, &start_us, &why)) {
         fprintf(stderr, "ipslide-sim: %s: %s\n", board.name, why.c_str());
         return 2;
     }
-    return board.shutdown(options, play_scenario(context, commands));
+    return board.shutdown(options, play_scenario(board, options, start_us, commands));
 }

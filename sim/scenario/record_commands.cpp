@@ -11,20 +11,21 @@
 
 namespace {
 
-// Which recording the pending frame belongs to: one stopped and started again
-// before its next frame was due must not be sampled twice as often.
+// Whose the pending frame is: a recording stopped and started again before it
+// was due must not be sampled twice as often.
 unsigned recording_number = 0;
 
-// Takes a frame and asks for the next one a period later, until record-stop.
-void take_frame(ScenarioContext &context, uint64_t period_us, unsigned number) {
-    if (!recording_running() || number != recording_number) {
-        return;
-    }
-    std::vector<uint16_t> screen(320 * 240);
-    context.board->screen(screen.data());
-    recording_frame(screen.data());
-    context.later.at(monotonic_us() + period_us,
-                     [&context, period_us, number] { take_frame(context, period_us, number); });
+// A frame a period from now; each frame asks for the next, until the recording
+// stops.
+void next_frame(ScenarioContext &context, uint64_t period_us, unsigned number) {
+    context.later.at(monotonic_us() + period_us, [&context, period_us, number] {
+        if (recording_running() && number == recording_number) {
+            std::vector<uint16_t> screen(320 * 240);
+            context.board->screen(screen.data());
+            recording_frame(screen.data());
+            next_frame(context, period_us, number);
+        }
+    });
 }
 
 } // namespace
@@ -38,10 +39,7 @@ bool run_record(ScenarioContext &context, const ScenarioCommand &command, std::s
     if (!recording_start(context.options->out_dir + "/" + command.args[0] + ".png", error)) {
         return false;
     }
-    uint64_t period_us = 1000000 / static_cast<uint64_t>(fps);
-    unsigned number = ++recording_number;
-    context.later.at(monotonic_us() + period_us,
-                     [&context, period_us, number] { take_frame(context, period_us, number); });
+    next_frame(context, 1000000 / static_cast<uint64_t>(fps), ++recording_number);
     return true;
 }
 

@@ -8,7 +8,6 @@
 #include "devices/dm9000.h"
 #include "devices/touch_panel.h"
 #include "scenario/scenario.h"
-#include "scenario/scenario_board.h"
 
 #include <csignal>
 #include <cstdio>
@@ -161,10 +160,6 @@ bool sim_resources(BoardResources *now, std::string *error) {
     return true;
 }
 
-bool sim_eth0_address(uint32_t *address) {
-    return board_network_eth0_address(address);
-}
-
 const ScenarioBoard SIMULATED = {
     "the simulated board",
     "app.log",
@@ -181,7 +176,7 @@ const ScenarioBoard SIMULATED = {
     dm9000_set_link,
     sim_kill_app,
     sim_no_dhcp,
-    sim_eth0_address,
+    board_network_eth0_address,
     sim_dhcp_clients,
     sim_signal_dhcp_client,
     sim_resources,

@@ -15,8 +15,6 @@ class Timeline {
     // Runs the events due by now_us, earliest first; one added meanwhile waits
     // for the next call.
     void fire_due(uint64_t now_us);
-    bool empty() const { return events_.empty(); }
-    void clear() { events_.clear(); }
 
   private:
     std::multimap<uint64_t, std::function<void()>> events_;

@@ -15,7 +15,6 @@ namespace {
 
 constexpr int SCREEN_W = 320;
 constexpr int SCREEN_H = 240;
-constexpr uint64_t TAP_HOLD_US = 50000;
 
 // The screen pixel of the first two words, and the raw panel values that hit it.
 bool screen_args(const ScenarioCommand &command, long *x, long *y, int32_t *raw_x, int32_t *raw_y,
@@ -90,7 +89,7 @@ bool run_release(ScenarioContext &context, const ScenarioCommand &command, std::
 bool run_wait_touch_read(ScenarioContext &context, const ScenarioCommand &command,
                          std::string *error) {
     long timeout_ms = 0;
-    return timeout_arg(command, 0, 15000, &timeout_ms, error) &&
+    return timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout_ms, error) &&
            wait_for(
                context, timeout_ms, "wait-touch-read",
                [] { return touch_panel_queued_bytes() == 0; }, error, "events still queued after");

@@ -9,15 +9,9 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
-
-constexpr long DEFAULT_TIMEOUT_MS = 15000;
-
-} // namespace
-
 bool run_wait_idle(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     long timeout = 0;
-    if (!timeout_arg(command, 0, DEFAULT_TIMEOUT_MS, &timeout, error)) {
+    if (!timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout, error)) {
         return false;
     }
     const ScenarioBoard *board = context.board;
@@ -31,7 +25,7 @@ bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, s
         *error = "\"" + command.args[0] + "\" is not a number of frames";
         return false;
     }
-    if (!timeout_arg(command, 1, DEFAULT_TIMEOUT_MS, &timeout, error)) {
+    if (!timeout_arg(command, 1, WAIT_TIMEOUT_MS, &timeout, error)) {
         return false;
     }
     const ScenarioBoard *board = context.board;
@@ -43,7 +37,7 @@ bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, s
 
 bool run_wait_slide(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     long timeout = 0;
-    if (!timeout_arg(command, 0, DEFAULT_TIMEOUT_MS, &timeout, error)) {
+    if (!timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout, error)) {
         return false;
     }
     return wait_for(
@@ -68,7 +62,7 @@ bool run_wait_log(ScenarioContext &context, const ScenarioCommand &command, std:
         text += (text.empty() ? "" : " ") + word;
     }
     return wait_for(
-        context, DEFAULT_TIMEOUT_MS, "wait-log \"" + text + "\"",
+        context, WAIT_TIMEOUT_MS, "wait-log \"" + text + "\"",
         [&text] { return log_contains(text); }, error);
 }
 
@@ -79,6 +73,6 @@ bool run_wait_sound(ScenarioContext &context, const ScenarioCommand &command, st
     // The simulated board's watch, on every turn of the wait, collects the sound.
     uint32_t before = soc_playbacks_collected();
     auto played = [before] { return soc_playbacks_collected() != before; };
-    return timeout_arg(command, 0, DEFAULT_TIMEOUT_MS, &timeout_ms, error) &&
+    return timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout_ms, error) &&
            wait_for(context, timeout_ms, "wait-sound", played, error, "no sound within");
 }

@@ -130,6 +130,21 @@ class AddressOnTheRealKernel(unittest.TestCase):
                          outside(placeholder, moving).tobytes())
 
 
+class RecordingOnTheRealKernel(unittest.TestCase):
+    def test_the_recording_is_animated_and_begins_with_the_address_still(self):
+        address, gem = moving_box("--address", LEASE)
+        for run in ("board", "sim"):
+            with self.subTest(board=run), \
+                    Image.open(os.path.join(OUT, run, "into-puzzle.png")) as recording:
+                self.assertTrue(recording.is_animated)
+                self.assertGreater(recording.n_frames, 2)
+                first = outside(recording.convert("RGB"), gem)
+                self.assertEqual(first.tobytes(), outside(address, gem).tobytes())
+                recording.seek(recording.n_frames - 1)
+                self.assertNotEqual(outside(recording.convert("RGB"), gem).tobytes(),
+                                    first.tobytes())
+
+
 class PuzzleStills(unittest.TestCase):
     def test_near_solved_and_solved_equal_the_simulators(self):
         for name in ("near-solved", "solved"):

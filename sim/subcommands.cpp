@@ -1,4 +1,4 @@
-#include "front/subcommands.h"
+#include "subcommands.h"
 
 #include "devices/udhcpc_standin.h"
 #include "front/render.h"
