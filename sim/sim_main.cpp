@@ -10,11 +10,11 @@
 #include "devices/soc_regs.h"
 #include "devices/stick.h"
 #include "devices/touch_panel.h"
-#include "subcommands.h"
 #include "front/window.h"
 #include "options.h"
 #include "qemu/qemu_board.h"
 #include "scenario/player.h"
+#include "subcommands.h"
 
 #include <arpa/inet.h>
 #include <cstdio>
