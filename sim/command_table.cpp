@@ -1,10 +1,10 @@
 // Every scenario command in one table: its name, how many words it takes, the
 // usage line --help prints, and the function that runs it. A new command is a
 // row here and a function in one of the *_commands.cpp files; the rows are in
-// the order --help lists them. The table sits above sim/'s folders because it
-// names the commands of every board: the scenario language (scenario/) and each
-// board's own (qemu/) reach it only through scenario/scenario.h.
-#include "qemu/qemu_commands.h"
+// the order --help lists them. It sits above sim/'s folders: it names the
+// commands of scenario/ and each board's own (board/, qemu/).
+#include "board/sim_board.h"
+#include "qemu/qemu_board.h"
 #include "scenario/commands.h"
 
 #include <iterator>

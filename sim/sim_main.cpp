@@ -2,6 +2,7 @@
 // controller, SoC registers, USB stick and DHCP client around the unchanged
 // application, in a window or headless from a scenario script.
 #include "board/app_process.h"
+#include "board/sim_board.h"
 #include "devices/board_clock.h"
 #include "devices/board_network.h"
 #include "devices/board_state.h"
@@ -178,14 +179,15 @@ bool parse_options(int argc, char **argv, SimOptions *o) {
 // The window, with the scenario's player on a thread of its own when there is
 // a script: its time zero is when the window has started the application.
 int run_in_window(const ScenarioBoard &board, const SimOptions &options) {
+    const WindowApp app = {app_launch, app_poll, app_stop, boot_cleanup};
     std::vector<ScenarioCommand> commands;
     if (options.script.empty()) {
-        return run_window(options, nullptr);
+        return run_window(options, app, nullptr);
     }
     if (!load_scenario(options, board, &commands)) {
         return 2;
     }
-    return run_window(options, [&board, &options, &commands] {
+    return run_window(options, app, [&board, &options, &commands] {
         return play_scenario(board, options, monotonic_us(), commands);
     });
 }

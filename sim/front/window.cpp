@@ -1,8 +1,8 @@
 #include "front/window.h"
 
-#include "board/app_process.h"
 #include "devices/board_state.h"
 #include "devices/buzzer_sound.h"
+#include "devices/child_process.h"
 #include "devices/dhcp_client.h"
 #include "devices/dm9000.h"
 #include "devices/touch_panel.h"
@@ -107,7 +107,8 @@ struct Tour {
 
 // Shows the screen until the window closes, the scenario ends or (unscripted) the
 // application ends; returns the application's wait status, or -1 while it runs.
-int show_screen_until_done(Window *w, const SimOptions &options, const Tour &tour) {
+int show_screen_until_done(Window *w, const SimOptions &options, const WindowApp &app,
+                           const Tour &tour) {
     bool scripted = !options.script.empty();
     bool running = true;
     int status = -1;
@@ -119,7 +120,7 @@ int show_screen_until_done(Window *w, const SimOptions &options, const Tour &tou
         show_screen(w);
         if (!scripted) {
             soc_poll_playback(options);
-            status = app_poll();
+            status = app.poll();
         }
         if (status != -1) {
             fprintf(stderr, "ipslide-sim: the application %s (see %s/app.log)\n",
@@ -133,7 +134,8 @@ int show_screen_until_done(Window *w, const SimOptions &options, const Tour &tou
 
 } // namespace
 
-int run_window(const SimOptions &options, const std::function<int()> &tour_play) {
+int run_window(const SimOptions &options, const WindowApp &app,
+               const std::function<int()> &tour_play) {
     Tour tour;
     bool scripted = static_cast<bool>(tour_play);
     Window w;
@@ -141,20 +143,20 @@ int run_window(const SimOptions &options, const std::function<int()> &tour_play)
         close_window(&w);
         return 3;
     }
-    app_launch();
+    app.start();
     if (scripted) {
         tour.thread = std::thread([&tour, &tour_play] {
             tour.result = tour_play();
             tour.done = true;
         });
     }
-    int status = show_screen_until_done(&w, options, tour);
-    app_stop();
+    int status = show_screen_until_done(&w, options, app, tour);
+    app.stop();
     close_window(&w);
     if (scripted && !tour.done) {
         // Closed in the middle of the scenario: its thread may sit in a long wait.
         fprintf(stderr, "ipslide-sim: the scenario was stopped with the window\n");
-        boot_cleanup();
+        app.cleanup();
         fflush(stdout);
         _exit(0);
     }

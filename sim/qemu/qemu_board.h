@@ -7,8 +7,12 @@
 // the simulated board.
 #pragma once
 
-#include "scenario/scenario_board.h"
+#include "scenario/commands.h"
 
-// The QEMU board's table for the scenario player: booting, the kernel's verdict
-// at shutdown, and the guest agent behind the commands both boards play.
+// Its table for the scenario player (qemu_board.cpp): booting, the kernel's
+// verdict at shutdown, the guest agent behind the commands both boards play.
 const ScenarioBoard &qemu_scenario_board();
+
+// The commands only it plays (qemu_commands.cpp): probes of the guest.
+CommandFunction run_inspect, run_expect_no_zombies, run_pageout, run_watch_masked_faults,
+    run_expect_no_masked_faults, run_wait_console;

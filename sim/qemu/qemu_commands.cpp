@@ -1,11 +1,11 @@
 // The scenario commands only the QEMU board plays: probes of the guest's
 // processes, mounts and device nodes through its agent.
-#include "qemu/qemu_commands.h"
 #include "front/progress.h"
 #include "qemu/elf_symbol.h"
 #include "qemu/guest_agent.h"
 #include "qemu/guest_console.h"
 #include "qemu/masked_faults.h"
+#include "qemu/qemu_board.h"
 #include "scenario/commands.h"
 #include "scenario/player.h"
 

@@ -1,4 +1,5 @@
-// The scenario commands that need no device: screenshots and the end of the run.
+// The scenario commands that need no device: screenshots, killing the
+// application (init starts it again) and the end of the run.
 #include "front/progress.h"
 #include "front/screen_png.h"
 #include "scenario/commands.h"
@@ -19,5 +20,15 @@ bool run_shot(ScenarioContext &context, const ScenarioCommand &command, std::str
 
 bool run_end(ScenarioContext &context, const ScenarioCommand &, std::string *) {
     context.finished = true;
+    return true;
+}
+
+bool run_kill_app(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+    std::string what;
+    if (!context.board->kill_app(&what, error)) {
+        *error = "kill-app: " + *error;
+        return false;
+    }
+    progress(command.at_ms, "kill-app: %s", what.c_str());
     return true;
 }

@@ -23,9 +23,8 @@ int play_scenario(const ScenarioBoard &board, const SimOptions &options, uint64_
 // scenario ran to its end, 1 when it failed, 2 for a bad script or no board.
 int run_headless(const ScenarioBoard &board, const SimOptions &options);
 
-// Polls `ready` until it holds or timeout_ms pass; the time spent is added to the
-// scenario's shift so later commands keep their distance from this one. A
-// failure says "WHAT: " and why: the board stopped, or LATE TIMEOUT ms.
+// Polls `ready` until it holds or timeout_ms pass, shifting later commands by
+// the time it took; a failure says "WHAT: " and why (the board stopped, or LATE).
 bool wait_for(ScenarioContext &context, long timeout_ms, const std::string &what,
               const std::function<bool()> &ready, std::string *error,
               const char *late = "not within");

@@ -1,7 +1,7 @@
 // Scenario scripts for the headless simulator: one command a line,
 // "at MS NAME ARGS...", times in milliseconds from the application's start, '#'
 // starts a comment. The commands are the rows of one table (sim/command_table.cpp);
-// their functions parse their words and call the devices, the board or a front.
+// their functions parse their words and call the devices, the board's table or a front.
 #pragma once
 
 #include "options.h"

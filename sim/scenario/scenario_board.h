@@ -20,12 +20,10 @@ struct ScenarioBoard {
     const char *name; // as an error names it: "the simulated board"
     const char *log;  // the file in the output folder that tells what the board said
     unsigned plays;   // SIM_BOARD or QEMU_BOARD: the rows of the command table it plays
-    // Starts the board and its application; *start_us is when the application
-    // started, the scenario's time zero. False with *why when it cannot be made.
+    // Starts the board and its application; *start_us: the scenario's time zero.
     bool (*boot)(const SimOptions &options, uint64_t *start_us, std::string *why);
-    // Ends the board after the scenario played with `result` (the player's exit
-    // status); returns the run's status, failed when the board saw a fault the
-    // scenario did not check, and says where to read what the board said.
+    // Ends the board after the scenario played with `result`: the run's status,
+    // failed for a fault the board saw (a kernel's), and where its log is.
     int (*shutdown)(const SimOptions &options, int result);
     // False once the scenario cannot go on (init gave up, QEMU ended); *why says why.
     bool (*running)(ScenarioContext &context, std::string *why);
@@ -52,7 +50,3 @@ struct ScenarioBoard {
     bool (*signal_dhcp_client)(bool renew, std::string *what, std::string *error);
     bool (*resources)(BoardResources *now, std::string *error);
 };
-
-// The simulated board's table (scenario/sim_scenario_board.cpp); the QEMU
-// board's is in qemu/qemu_board.h.
-const ScenarioBoard &sim_scenario_board();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <vector>
 
 class Timeline {
   public:
@@ -14,7 +15,16 @@ class Timeline {
     void at(uint64_t due_us, std::function<void()> event) { events_.emplace(due_us, event); }
     // Runs the events due by now_us, earliest first; one added meanwhile waits
     // for the next call.
-    void fire_due(uint64_t now_us);
+    void fire_due(uint64_t now_us) {
+        std::vector<std::function<void()>> due;
+        for (auto e = events_.begin(); e != events_.end() && e->first <= now_us;) {
+            due.push_back(std::move(e->second));
+            e = events_.erase(e);
+        }
+        for (const auto &event : due) {
+            event();
+        }
+    }
 
   private:
     std::multimap<uint64_t, std::function<void()>> events_;

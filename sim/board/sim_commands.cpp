@@ -1,9 +1,10 @@
-// Scenario commands for the board's init: kill the application to see it come
-// back, and check what a start after a kill must find (one stick mount, no
-// process left of the killed start).
+// The scenario commands only the simulated board plays, on its init and its
+// allocation census: what a start after a kill must find (one stick mount, no
+// process left of the killed start); allocations once running.
+#include "board/alloc_census.h"
 #include "board/app_process.h"
+#include "board/sim_board.h"
 #include "front/progress.h"
-#include "scenario/commands.h"
 #include "scenario/player.h"
 
 #include <dirent.h>
@@ -14,20 +15,6 @@
 namespace {
 
 constexpr long LEFTOVER_TIMEOUT_MS = 5000;
-
-} // namespace
-
-bool run_kill_app(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    std::string what;
-    if (!context.board->kill_app(&what, error)) {
-        *error = "kill-app: " + *error;
-        return false;
-    }
-    progress(command.at_ms, "kill-app: %s", what.c_str());
-    return true;
-}
-
-namespace {
 
 // Lines of the main process's mount table whose mount point is /tmp/d.
 int stick_mounts(pid_t pid) {
@@ -127,5 +114,36 @@ bool run_expect_no_leftovers(ScenarioContext &context, const ScenarioCommand &co
     }
     progress(command.at_ms, "no process left of %zu ended start%s", app_ended_groups().size(),
              app_ended_groups().size() == 1 ? "" : "s");
+    return true;
+}
+
+namespace {
+
+std::string counts_text(const uint64_t (&counts)[ALLOC_KINDS]) {
+    std::string text;
+    for (int k = 0; k < ALLOC_KINDS; ++k) {
+        text += (k == 0 ? "" : ", ") + std::string(alloc_kind_name(k)) + " " +
+                std::to_string(counts[k]);
+    }
+    return text;
+}
+
+} // namespace
+
+bool run_expect_no_allocation(ScenarioContext &, const ScenarioCommand &command,
+                              std::string *error) {
+    if (!alloc_census_counting()) {
+        *error = "this simulator counts no allocations: run ipslide-sim-counting";
+        return false;
+    }
+    AllocCounts counts = alloc_census_counts();
+    progress(command.at_ms, "allocator calls at start-up: %s",
+             counts_text(counts.at_start_up).c_str());
+    progress(command.at_ms, "allocator calls once running: %s",
+             counts_text(counts.running).c_str());
+    if (alloc_census_running_total(counts) != 0) {
+        *error = "the application called the allocator after start-up";
+        return false;
+    }
     return true;
 }

@@ -1,13 +1,13 @@
 // The simulated board behind the scenario commands that both boards play: its
 // devices, its board state and its init, as the window and the tests reach them.
 #include "board/app_process.h"
+#include "board/sim_board.h"
 #include "devices/board_clock.h"
 #include "devices/board_network.h"
 #include "devices/board_state.h"
 #include "devices/buzzer_sound.h"
 #include "devices/dm9000.h"
 #include "devices/touch_panel.h"
-#include "scenario/scenario.h"
 
 #include <csignal>
 #include <cstdio>
