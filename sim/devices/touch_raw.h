@@ -1,6 +1,6 @@
 // The raw panel values of a screen pixel: the inverse of the application's touch
-// calibration, shared by the simulated panel and the board VM's touch injector so
-// both press the pixel a scenario names.
+// calibration, which the scenarios' taps on both boards go through, so both press
+// the pixel a scenario names; the board VM's panel takes the raw range.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include "devices/child_process.h"
 #include "qemu/guest_agent.h"
 #include "qemu/guest_console.h"
+#include "qemu/guest_dm9000.h"
 #include "qemu/guest_memory.h"
 #include "qemu/qemu_launch.h"
 #include "scenario/scenario.h"
@@ -16,18 +17,15 @@
 
 namespace {
 
-// Idle is the screen unchanged for this long while the application's main
-// process takes at most IDLE_TICKS of the kernel's 100 a second: the fanfare
-// holds the screen still while the application works.
-constexpr uint64_t IDLE_US = 500000;
-constexpr long IDLE_TICKS = 2;
+// A screenshot waits this long for the application to sit in an event wait: the
+// fanfare holds the screen, whole, without one.
+constexpr uint64_t STEADY_WAIT_US = 2000000;
 // Questions to the guest take its one CPU from the application: a wait asks at
 // most this often.
 constexpr useconds_t ASK_EVERY_US = 20000;
 
 QemuMachine machine;
 int qemu_status = -1;
-uint64_t last_touch_us = 0;
 
 void ask(const std::string &command) {
     std::vector<std::string> lines;
@@ -66,7 +64,6 @@ bool qemu_running(ScenarioContext &, std::string *why) {
 }
 
 void qemu_press_raw(int32_t raw_x, int32_t raw_y) {
-    last_touch_us = monotonic_us();
     ask("press-raw " + std::to_string(raw_x) + " " + std::to_string(raw_y));
 }
 
@@ -74,42 +71,42 @@ void qemu_release() {
     ask("release");
 }
 
-long app_ticks() {
-    long ticks = -1;
-    std::string ignored;
-    return ask_long("ticks", &ticks, &ignored) ? ticks : -1;
+// The screen is whole while the main process sits in an event wait. The agent
+// tells of a wait's end only once it has read it, so a copy counts only when the
+// wait it began in is still going on after the agent has taken in every trace
+// event; before the first frame there is nothing to tear, and the fanfare holds
+// the screen, whole, outside any wait.
+void qemu_screen(uint16_t *pixels) {
+    uint64_t give_up = monotonic_us() + STEADY_WAIT_US;
+    for (;;) {
+        uint32_t begun = guest_dm9000_word(MOMENT_WAITS_BEGUN);
+        uint32_t ended = guest_dm9000_word(MOMENT_WAITS_ENDED);
+        bool waiting = begun != ended;
+        if (waiting || begun == 0 || monotonic_us() > give_up) {
+            guest_memory_screen(pixels);
+            if (!waiting) {
+                return;
+            }
+            ask("moments");
+            if (guest_dm9000_word(MOMENT_WAITS_BEGUN) == begun &&
+                guest_dm9000_word(MOMENT_WAITS_ENDED) == ended) {
+                return;
+            }
+        }
+        usleep(1000);
+    }
 }
 
-// The screen still since `since` (and since the last touch), and the main
-// process nearly without CPU time over that window.
+uint32_t qemu_frames() {
+    return guest_dm9000_word(MOMENT_WAITS_BEGUN);
+}
+
 bool qemu_idle() {
-    static uint64_t since = 0;
-    static long ticks_then = -1;
-    uint64_t now = monotonic_us();
-    uint64_t moved = std::max(guest_memory_last_change_us(), last_touch_us);
-    if (since <= moved || ticks_then < 0) {
-        since = now;
-        ticks_then = app_ticks();
-        return false;
-    }
-    if (now - since < IDLE_US) {
-        return false;
-    }
-    long ticks = app_ticks();
-    if (ticks >= 0 && ticks - ticks_then <= IDLE_TICKS) {
-        since = 0;
-        return true;
-    }
-    since = now;
-    ticks_then = ticks;
-    return false;
+    return guest_dm9000_word(MOMENT_IDLE) != 0;
 }
 
 bool qemu_address_read() {
-    usleep(ASK_EVERY_US);
-    long read = 0;
-    std::string ignored;
-    return ask_long("address", &read, &ignored) && read == 1;
+    return guest_dm9000_word(MOMENT_ADDRESS_READ) != 0;
 }
 
 // The agent answers "killed PID".
@@ -185,12 +182,24 @@ int qemu_board_shutdown(const SimOptions &options, int result) {
 }
 
 const ScenarioBoard QEMU = {
-    "the QEMU board",       "console.log",       QEMU_BOARD,
-    qemu_board_boot,        qemu_board_shutdown, qemu_running,
-    qemu_press_raw,         qemu_release,        guest_memory_frame,
-    guest_memory_frames,    qemu_idle,           qemu_address_read,
-    guest_memory_set_cable, qemu_kill_app,       []() -> const char * { return nullptr; },
-    qemu_eth0_address,      qemu_dhcp_clients,   qemu_signal_dhcp_client,
+    "the QEMU board",
+    "console.log",
+    QEMU_BOARD,
+    qemu_board_boot,
+    qemu_board_shutdown,
+    qemu_running,
+    qemu_press_raw,
+    qemu_release,
+    qemu_screen,
+    qemu_frames,
+    qemu_idle,
+    qemu_address_read,
+    guest_dm9000_set_cable,
+    qemu_kill_app,
+    []() -> const char * { return nullptr; },
+    qemu_eth0_address,
+    qemu_dhcp_clients,
+    qemu_signal_dhcp_client,
     qemu_resources,
 };
 

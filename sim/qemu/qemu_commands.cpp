@@ -12,7 +12,7 @@
 #include <fstream>
 #include <vector>
 
-// OUT/NAME.txt: the application's processes with their CPU ticks, the mounts on
+// OUT/NAME.txt: the application's processes and their parents, the mounts on
 // /tmp/d and the character devices in /tmp, as the agent reports them.
 bool run_inspect(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     std::vector<std::string> lines;

@@ -1,0 +1,29 @@
+// The QEMU board's DM9000: a shared page (ivshmem) that the guest kernel places
+// at 0x20000000. The chip's two ports at 0 and 4 (devices/dm9000.h) are the
+// application's and the host's alone; the status byte the application polls is
+// kept equal to "cable plugged and eth0 open", as the real chip's PHY is powered
+// only while the driver has eth0 open. After them come the guest agent's words,
+// 32 bits each, which the host only reads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr uint64_t DM9000_PAGE_BYTES = 1u << 20;
+// 1 while the guest's eth0 is open.
+constexpr uint32_t DM9000_ETH0_OPEN = 8;
+// The application's moments, as the guest kernel's syscall tracepoints tell the
+// agent (board-vm/agent/moments.h): the main process's event waits begun and
+// ended so far (a frame is shown at each begin); 1 while it sits in a wait without
+// a time limit begun after the last press (the scene is still); 1 once the running
+// start has read and closed its address pipe.
+constexpr uint32_t MOMENT_WAITS_BEGUN = 12;
+constexpr uint32_t MOMENT_WAITS_ENDED = 16;
+constexpr uint32_t MOMENT_IDLE = 20;
+constexpr uint32_t MOMENT_ADDRESS_READ = 24;
+
+bool guest_dm9000_start(const std::string &path, bool cable, std::string *error);
+void guest_dm9000_stop();
+void guest_dm9000_set_cable(bool plugged);
+// One of the agent's words as it last wrote it.
+uint32_t guest_dm9000_word(uint32_t offset);
