@@ -1,66 +1,23 @@
 #include "qemu/boot_image.h"
 
+#include "devices/child_process.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Archive {
-    std::string data;
-    unsigned next_inode = 1;
-
-    void pad() { data.append((4 - data.size() % 4) % 4, '\0'); }
-
-    // One newc member: a header of thirteen 8-digit hex fields, the name, the body.
-    void add(const std::string &name, unsigned mode, const std::string &body = "", dev_t rdev = 0) {
-        const unsigned fields[] = {next_inode++,
-                                   mode,
-                                   0,
-                                   0,
-                                   1,
-                                   0,
-                                   static_cast<unsigned>(body.size()),
-                                   0,
-                                   0,
-                                   major(rdev),
-                                   minor(rdev),
-                                   static_cast<unsigned>(name.size() + 1),
-                                   0};
-        data += "070701";
-        for (unsigned field : fields) {
-            char hex[9];
-            snprintf(hex, sizeof hex, "%08X", field);
-            data += hex;
-        }
-        data += name;
-        data += '\0';
-        pad();
-        data += body;
-        pad();
-    }
-};
-
-bool read_file(const std::string &path, std::string *body) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    *body = all.str();
-    return static_cast<bool>(in);
-}
-
-// The tree in a fixed order, so the same inputs make the same archive.
-bool add_tree(Archive *archive, const fs::path &top, std::string *error) {
+// The tree as an mtree list for bsdtar, in a fixed order, so the same inputs make
+// the same archive; a file's body is read from where it lies.
+bool list_tree(std::ostream &list, const fs::path &top, std::string *error) {
     std::error_code failed;
     std::vector<fs::path> entries;
     for (fs::recursive_directory_iterator it(top, failed), end; !failed && it != end;
@@ -73,90 +30,65 @@ bool add_tree(Archive *archive, const fs::path &top, std::string *error) {
     }
     std::sort(entries.begin(), entries.end());
     for (const fs::path &path : entries) {
-        std::string name = path.lexically_relative(top).string();
         struct stat info;
-        std::string body;
         if (lstat(path.c_str(), &info) != 0) {
             *error = path.string() + ": " + strerror(errno);
             return false;
         }
-        if (S_ISLNK(info.st_mode)) {
-            body = fs::read_symlink(path).string();
-        } else if (S_ISREG(info.st_mode) && !read_file(path, &body)) {
-            *error = "cannot read " + path.string();
-            return false;
-        }
-        archive->add(name, info.st_mode, body);
+        char mode[8];
+        snprintf(mode, sizeof mode, "%04o", info.st_mode & 07777);
+        list << "./" << path.lexically_relative(top).string() << " mode=" << mode
+             << (S_ISLNK(info.st_mode)   ? " type=link link=" + fs::read_symlink(path).string()
+                 : S_ISDIR(info.st_mode) ? std::string(" type=dir")
+                                         : " type=file contents=" + path.string())
+             << "\n";
     }
     return true;
 }
 
 // Our sysinit first, then the deployed inittab's lines as they are.
-std::string inittab(const std::string &deployed) {
-    std::istringstream lines(deployed);
-    std::string out = "::sysinit:/etc/board-vm/sysinit\n";
-    for (std::string line; std::getline(lines, line);) {
+bool write_inittab(const std::string &deployed, const std::string &path) {
+    std::ifstream in(deployed);
+    std::ofstream out(path);
+    out << "::sysinit:/etc/board-vm/sysinit\n";
+    for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line[0] != '#') {
-            out += line + "\n";
+            out << line << "\n";
         }
     }
-    return out;
+    return !in.bad() && in.eof() && static_cast<bool>(out.flush());
 }
 
 } // namespace
 
 bool write_initramfs(const std::string &path, const InitramfsParts &parts, std::string *error) {
-    Archive archive;
-    std::string app, doctor, conf, tab;
-    if (!read_file(parts.app, &app) || !read_file(parts.doctor, &doctor) ||
-        !read_file(parts.udhcpc_conf, &conf) || !read_file(parts.inittab, &tab)) {
-        *error = "cannot read " + parts.app + ", " + parts.doctor + ", " + parts.udhcpc_conf +
-                 " or " + parts.inittab;
+    std::string inittab = path + ".inittab", listing = path + ".mtree";
+    if (!write_inittab(parts.inittab, inittab)) {
+        *error = "cannot read " + parts.inittab + " or write " + inittab;
         return false;
     }
-    if (!add_tree(&archive, parts.base, error)) {
+    std::ofstream list(listing);
+    list << "#mtree\n/set uid=0 gid=0\n";
+    if (!list_tree(list, parts.base, error)) {
         return false;
     }
-    archive.add("dev/console", S_IFCHR | 0600, "", makedev(5, 1));
-    archive.add("usr/bin/ipslide", S_IFREG | 0755, app);
-    archive.add("usr/bin/ipslide-doctor", S_IFREG | 0755, doctor);
-    archive.add("etc/udhcpc.conf", S_IFREG | 0755, conf);
-    archive.add("etc/inittab", S_IFREG | 0644, inittab(tab));
-    archive.add("TRAILER!!!", 0);
-    std::ofstream out(path, std::ios::binary);
-    out << archive.data;
-    if (!out.flush()) {
-        *error = "cannot write " + path;
+    list << "./dev/console type=char mode=0600 device=native,5,1\n"
+         << "./usr/bin/ipslide type=file mode=0755 contents=" << parts.app << "\n"
+         << "./usr/bin/ipslide-doctor type=file mode=0755 contents=" << parts.doctor << "\n"
+         << "./etc/udhcpc.conf type=file mode=0755 contents=" << parts.udhcpc_conf << "\n"
+         << "./etc/inittab type=file mode=0644 contents=" << inittab << "\n";
+    if (!list.flush()) {
+        *error = "cannot write " + listing;
         return false;
     }
-    return true;
+    return run_process({"bsdtar", "--format", "newc", "-cf", path, "@" + listing}, error);
 }
 
+// The file system from 1 MiB on, padded to whole MiB; sfdisk writes the table.
 bool write_stick_disk(const std::string &filesystem, const std::string &disk, std::string *error) {
-    constexpr uint32_t SECTOR = 512, START = 2048;
-    std::string body;
-    if (!read_file(filesystem, &body)) {
-        *error = "cannot read " + filesystem;
-        return false;
-    }
-    body.append((SECTOR - body.size() % SECTOR) % SECTOR, '\0');
-    std::string mbr(START * SECTOR, '\0');
-    // One partition entry: not bootable, CHS fields saying "use LBA", type 0x83.
-    const uint32_t lba[2] = {START, static_cast<uint32_t>(body.size() / SECTOR)};
-    const unsigned char entry[8] = {0x00, 0xfe, 0xff, 0xff, 0x83, 0xfe, 0xff, 0xff};
-    memcpy(&mbr[446], entry, sizeof entry);
-    for (int i = 0; i < 2; ++i) {
-        for (int b = 0; b < 4; ++b) {
-            mbr[454 + 4 * i + b] = static_cast<char>(lba[i] >> (8 * b));
-        }
-    }
-    mbr[510] = '\x55';
-    mbr[511] = '\xaa';
-    std::ofstream out(disk, std::ios::binary);
-    out << mbr << body;
-    if (!out.flush()) {
-        *error = "cannot write " + disk;
-        return false;
-    }
-    return true;
+    return run_process({"dd", "if=" + filesystem, "of=" + disk, "bs=1M", "seek=1", "conv=sync",
+                        "status=none"},
+                       error) &&
+           run_process({"sh", "-c", "echo 'start=2048, type=83' | sfdisk --quiet \"$0\"", disk},
+                       error);
 }

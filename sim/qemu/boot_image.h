@@ -1,6 +1,7 @@
 // What the QEMU board boots from: the initramfs (BusyBox, the kernel's modules,
 // the guest agent, the board binary and the deployment's files) and the stick's
-// disk. Both are written here, so the device node /dev/console needs no root.
+// disk, written by Debian's tools: bsdtar's newc writer from an mtree list (so
+// the device node /dev/console needs no root), dd and sfdisk.
 #pragma once
 
 #include <string>
@@ -13,7 +14,8 @@ struct InitramfsParts {
     std::string inittab;     // the deployed inittab, after the board's own sysinit line
 };
 
-// Writes a newc archive of the parts to `path`; false with *error set on failure.
+// Writes a newc archive of the parts to `path`, its list beside it; false with
+// *error set on failure.
 bool write_initramfs(const std::string &path, const InitramfsParts &parts, std::string *error);
 
 // The stick as a USB stick carries it: an MBR whose first partition (Linux, from
