@@ -11,10 +11,11 @@ namespace {
 
 constexpr char PROBES[] = "/etc/board-vm/probes";
 
-// Only letters and dashes reach the shell.
+// Only small letters, digits and dashes reach the shell.
 bool plain(const char *word) {
     for (; *word != '\0'; word++) {
-        if (!islower(static_cast<unsigned char>(*word)) && *word != '-') {
+        unsigned char c = static_cast<unsigned char>(*word);
+        if (!islower(c) && !isdigit(c) && c != '-') {
             return false;
         }
     }

@@ -84,11 +84,12 @@ bool write_initramfs(const std::string &path, const InitramfsParts &parts, std::
     return run_process({"bsdtar", "--format", "newc", "-cf", path, "@" + listing}, error);
 }
 
-// The file system from 1 MiB on, padded to whole MiB; sfdisk writes the table.
+// The file system from 1 MiB on, in whole sectors; sfdisk writes the table first,
+// before there is a signature in the partition for it to remark on.
 bool write_stick_disk(const std::string &filesystem, const std::string &disk, std::string *error) {
-    return run_process({"dd", "if=" + filesystem, "of=" + disk, "bs=1M", "seek=1", "conv=sync",
-                        "status=none"},
-                       error) &&
-           run_process({"sh", "-c", "echo 'start=2048, type=83' | sfdisk --quiet \"$0\"", disk},
-                       error);
+    const char *script =
+        "truncate -s $(( ($(stat -c %s \"$0\") + 511) / 512 * 512 + 1048576 )) \"$1\""
+        " && echo 'start=2048, type=83' | sfdisk --quiet \"$1\""
+        " && dd if=\"$0\" of=\"$1\" bs=1M seek=1 conv=notrunc status=none";
+    return run_process({"sh", "-c", script, filesystem, disk}, error);
 }
