@@ -1,8 +1,7 @@
 // The DM9000's page (ivshmem) as the agent sees it: the words it keeps for the
-// host beside the chip's ports (qemu/guest_dm9000.h). One of them is the PHY's
-// power, as the kernel driver would give it: the real chip's internal PHY is
-// powered only while the driver has eth0 open, and without power there is no
-// link, so the host sets the link bit only while this word says eth0 is open.
+// host beside the chip's ports (qemu/guest_dm9000.h). One is the PHY's power as
+// the kernel driver would give it: the real chip's PHY is powered only while the
+// driver has eth0 open, so the host sets the link bit only while it is 1.
 #pragma once
 
 #include <cstdint>

@@ -11,8 +11,7 @@ extern FILE *host;
 extern const char ANSWERED[];
 
 bool host_channel_open(const char *path);
-// The descriptor commands are read from, and what to do with each.
-int host_channel_fd();
+int host_channel_fd(); // the descriptor poll watches for commands
 // Reads what the host sent and answers each whole line with answer(line), which
 // returns nullptr when the command was carried out, else why not. False once the
 // host's side has closed.

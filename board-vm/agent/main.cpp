@@ -7,8 +7,7 @@
 //   moments                    the shared page's moments made current: every trace
 //                              event so far taken in
 //   faults, pageout START END  main_process.h
-//   anything else              the probes script (BusyBox): kill, eth0, inspect,
-//                              clients, zombies, signal-client, resources
+//   anything else              the probes script (BusyBox answers)
 //
 // Usage: board-vm-agent CHANNEL_DEVICE DM9000_RESOURCE. It returns once the
 // touch panel exists, the PHY word holds eth0's state and the trace is open, and

@@ -10,8 +10,7 @@
 //   of the address pipe (descriptor 3: the pipe is its first, made just after
 //   descriptors 0..2 are reopened on /dev/null);
 // - the main process is the latest to exec an `ipslide`: each start by init
-//   begins its own state, and its workers, which never exec it, are not
-//   followed.
+//   begins anew, and its workers, which never exec it, are not followed.
 #pragma once
 
 // Opens the trace the sysinit has set up and returns the descriptor poll watches

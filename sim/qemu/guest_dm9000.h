@@ -10,17 +10,13 @@
 #include <string>
 
 constexpr uint64_t DM9000_PAGE_BYTES = 1u << 20;
-// 1 while the guest's eth0 is open.
-constexpr uint32_t DM9000_ETH0_OPEN = 8;
-// The application's moments, as the guest kernel's syscall tracepoints tell the
-// agent (board-vm/agent/moments.h): the main process's event waits begun and
-// ended so far (a frame is shown at each begin); 1 while it sits in a wait without
-// a time limit begun after the last press (the scene is still); 1 once the running
-// start has read and closed its address pipe.
-constexpr uint32_t MOMENT_WAITS_BEGUN = 12;
-constexpr uint32_t MOMENT_WAITS_ENDED = 16;
-constexpr uint32_t MOMENT_IDLE = 20;
-constexpr uint32_t MOMENT_ADDRESS_READ = 24;
+constexpr uint32_t DM9000_ETH0_OPEN = 8; // 1 while the guest's eth0 is open
+// The application's moments, as the agent has them from the guest kernel's
+// syscall tracepoints (board-vm/agent/moments.h):
+constexpr uint32_t MOMENT_WAITS_BEGUN = 12;  // event waits begun, a frame shown at each
+constexpr uint32_t MOMENT_WAITS_ENDED = 16;  // and ended
+constexpr uint32_t MOMENT_IDLE = 20;         // 1 in a wait without a limit since the press
+constexpr uint32_t MOMENT_ADDRESS_READ = 24; // 1 once the running start has read it
 
 bool guest_dm9000_start(const std::string &path, bool cable, std::string *error);
 void guest_dm9000_stop();
