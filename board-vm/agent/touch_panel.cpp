@@ -1,6 +1,6 @@
 #include "touch_panel.h"
 
-#include "devices/touch_raw.h"
+#include "model/touch.h"
 
 #include <cstdint>
 #include <cstdio>

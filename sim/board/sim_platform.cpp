@@ -5,7 +5,7 @@
 #include "devices/board_state.h"
 #include "devices/dhcp_client.h"
 #include "devices/dm9000.h"
-#include "devices/fb_device.h"
+#include "model/lcd.h"
 #include "devices/soc_regs.h"
 #include "devices/stick.h"
 #include "devices/touch_panel.h"

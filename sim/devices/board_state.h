@@ -4,13 +4,15 @@
 // the same screen memory and device registers.
 #pragma once
 
+#include "model/lcd.h"
+
 #include <atomic>
 #include <cstdint>
 #include <sys/types.h>
 
 struct BoardState {
     // LCD: landscape 320x240 RGB565, exactly what the application's mmap returns.
-    uint16_t screen[320 * 240];
+    uint16_t screen[LCD_PIXELS];
     std::atomic<int32_t> mode_set;      // 1 once FBIOPUT_VSCREENINFO accepted our mode
     std::atomic<int32_t> mode_refusals; // modes the "driver" refused
     // What the main process is doing, as it tells its moments, for scenarios that

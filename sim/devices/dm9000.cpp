@@ -1,6 +1,6 @@
-// The DM9000 Ethernet controller as the network worker sees it: an index port
-// at byte 0 and a data port at byte 4 of a 1024-byte window at 0x20000000.
-// Register 1 (network status) shows the link in bit 6, which follows the cable.
+// The DM9000 Ethernet controller as the network worker sees it: the model's ports
+// (model/dm9000.h) in a 1024-byte window at 0x20000000; the link follows the
+// simulated cable, and the PHY has power whenever the board runs.
 #include "devices/dm9000.h"
 #include "devices/board_clock.h"
 #include "devices/board_state.h"
@@ -18,18 +18,14 @@
 
 namespace {
 
-constexpr size_t WINDOW_BYTES = 1024;
-constexpr uintptr_t INDEX_PORT = DM9000_INDEX_PORT;
-constexpr uintptr_t DATA_PORT = DM9000_DATA_PORT;
-constexpr uint8_t NSR = 1;
-constexpr uint8_t NSR_LINKST = DM9000_NSR_LINKST;
+constexpr size_t WINDOW_BYTES = DM9000_WINDOW;
 constexpr uint64_t CABLE_SETTLE_US = 500000;
 constexpr int64_t NEVER = std::numeric_limits<int64_t>::max();
 
 // Shared between the simulator (the cable) and the application's processes.
 struct Dm9000State {
     std::atomic<int64_t> link_up_at_us; // monotonic time the link is up from; NEVER: unplugged
-    std::atomic<uint8_t> index;         // register selected through the index port
+    Dm9000Model chip;
 };
 
 Dm9000State *state;
@@ -39,19 +35,6 @@ volatile uint8_t *window;
 
 uintptr_t offset_of(volatile void *reg) {
     return reinterpret_cast<uintptr_t>(reg) - reinterpret_cast<uintptr_t>(window);
-}
-
-uint8_t read_register(uint8_t index) {
-    if (index != NSR) {
-        return 0;
-    }
-    if (dm9000_link()) {
-        return NSR_LINKST;
-    }
-    // The worker polls without a pause while the cable is out; a millisecond per
-    // read keeps that from taking a whole host core for the rest of the run.
-    usleep(1000);
-    return 0;
 }
 
 } // namespace
@@ -90,26 +73,21 @@ bool dm9000_owns(volatile void *reg) {
 }
 
 uint8_t dm9000_read8(volatile uint8_t *reg) {
-    switch (offset_of(reg)) {
-    case INDEX_PORT:
-        return state->index;
-    case DATA_PORT:
-        return read_register(state->index);
-    default:
+    bool cable = dm9000_link();
+    uint8_t value = 0xff;
+    if (!dm9000_model_read(state->chip, offset_of(reg), cable, true, &value)) {
         fprintf(stderr, "sim: DM9000 read at offset %lu: only the ports at 0 and 4 exist\n",
                 static_cast<unsigned long>(offset_of(reg)));
-        return 0xff;
+    } else if (offset_of(reg) == DM9000_DATA_PORT && state->chip.index == DM9000_NSR && !cable) {
+        // The worker polls without a pause while the cable is out; a millisecond per
+        // read keeps that from taking a whole host core for the rest of the run.
+        usleep(1000);
     }
+    return value;
 }
 
 void dm9000_write8(volatile uint8_t *reg, uint8_t value) {
-    switch (offset_of(reg)) {
-    case INDEX_PORT:
-        state->index = value;
-        return;
-    case DATA_PORT:
-        return; // no register the application writes is simulated
-    default:
+    if (!dm9000_model_write(&state->chip, offset_of(reg), value)) {
         fprintf(stderr, "sim: DM9000 write at offset %lu: only the ports at 0 and 4 exist\n",
                 static_cast<unsigned long>(offset_of(reg)));
     }

@@ -4,6 +4,8 @@
 // the simulator and every application process see one controller.
 #pragma once
 
+#include "model/dm9000.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <sys/types.h>
@@ -11,10 +13,6 @@
 struct SimOptions;
 
 constexpr off_t DM9000_PHYS = 0x20000000;
-// The window's two ports, and NSR's link bit: what both boards' DM9000 answer.
-constexpr uintptr_t DM9000_INDEX_PORT = 0;
-constexpr uintptr_t DM9000_DATA_PORT = 4;
-constexpr uint8_t DM9000_NSR_LINKST = 0x40;
 void dm9000_init(const SimOptions &options);
 void *dm9000_map(size_t length);
 bool dm9000_owns(volatile void *reg);

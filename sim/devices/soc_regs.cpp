@@ -4,12 +4,11 @@
 // register values live in shared memory, seen alike by the simulator and by every
 // process of the application.
 //
-// A playback is recognised the way the hardware would feel it: while INTMSK and
-// INTSUBMSK both mask everything, each GPBDAT store starts one sample bit, which lasts
-// until the next store. It ends once both masks have been written back; the simulator
-// then collects it.
+// A playback is recognised by the model's rule (model/soc.h); its sample bits wait
+// here until the simulator collects them.
 #include "devices/soc_regs.h"
 #include "devices/soc_playback.h"
+#include "model/soc.h"
 
 #include <atomic>
 #include <cstdio>
@@ -19,56 +18,34 @@
 
 namespace {
 
-constexpr size_t BLOCK_BYTES = 1024;
 constexpr size_t WINDOW_BYTES = 4096;
-constexpr uint32_t INTMSK_ALL = 0xFFFFFFFF;
-constexpr uint32_t INTSUBMSK_ALL = 0xFFFF;
-
-enum BlockId { GPIO, TIMER, INTC, BLOCK_COUNT };
-
-struct BlockSpec {
-    off_t phys;
-    const char *name;
-};
-constexpr BlockSpec BLOCKS[BLOCK_COUNT] = {
-    {0x56000000, "GPIO"}, {0x51000000, "PWM timer"}, {0x4A000000, "interrupt controller"}};
 
 struct SocState {
-    // Registers, with the values a running kernel leaves: GPB0 an input, timer 0
-    // running with auto-reload, some interrupts unmasked.
-    uint32_t gpbcon = 0x00155554;
-    uint32_t gpbdat = 0x00000560;
-    uint32_t tcon = 0x00500009;
-    uint32_t intmsk = 0xFEFFFF7F;
-    uint32_t intsubmsk = 0x000007FE;
-
-    int32_t capturing = 0;    // both masks set: GPBDAT stores are sample bits
-    int32_t restore_seen = 0; // after a capture: bit 0 INTMSK, bit 1 INTSUBMSK written
+    SocModel regs;
     int32_t pin_warned = 0;
-    uint32_t intmsk_before = 0, intsubmsk_before = 0;
-    uint32_t intmsk_after = 0, intsubmsk_after = 0;
     uint32_t bit_count = 0;
     std::atomic<uint32_t> finished{0}; // playbacks completed so far
     uint8_t bits[SOC_CAPTURE_MAX_BITS];
 };
 
 SocState *state;
-uint8_t *windows[BLOCK_COUNT];
+uint8_t *windows[SOC_BLOCKS];
 uint32_t taken; // playbacks the simulator has collected (simulator side only)
 
-[[noreturn]] void refuse(const char *what, uint32_t offset, BlockId block) {
+[[noreturn]] void refuse(const char *what, uint32_t offset, int block) {
     fprintf(stderr,
             "ipslide-sim: %s at offset 0x%02X of the %s block (0x%08lX): not a register "
             "the simulated board has\n",
-            what, offset, BLOCKS[block].name, static_cast<unsigned long>(BLOCKS[block].phys));
+            what, offset, SOC_BLOCK_NAMES[block],
+            static_cast<unsigned long>(SOC_BLOCK_PHYS[block]));
     abort();
 }
 
-bool locate(volatile void *reg, BlockId *block, uint32_t *offset) {
+bool locate(volatile void *reg, int *block, uint32_t *offset) {
     auto *p = static_cast<uint8_t *>(const_cast<void *>(reg));
-    for (int b = 0; b < BLOCK_COUNT; ++b) {
-        if (windows[b] != nullptr && p >= windows[b] && p < windows[b] + BLOCK_BYTES) {
-            *block = static_cast<BlockId>(b);
+    for (int b = 0; b < SOC_BLOCKS; ++b) {
+        if (windows[b] != nullptr && p >= windows[b] && p < windows[b] + REG_BLOCK_BYTES) {
+            *block = b;
             *offset = static_cast<uint32_t>(p - windows[b]);
             return true;
         }
@@ -76,32 +53,16 @@ bool locate(volatile void *reg, BlockId *block, uint32_t *offset) {
     return false;
 }
 
-uint32_t *register_at(BlockId block, uint32_t offset) {
-    switch (block) {
-    case GPIO:
-        return offset == 0x10 ? &state->gpbcon : offset == 0x14 ? &state->gpbdat : nullptr;
-    case TIMER:
-        return offset == 0x08 ? &state->tcon : nullptr;
-    case INTC:
-        return offset == 0x08 ? &state->intmsk : offset == 0x1C ? &state->intsubmsk : nullptr;
-    default:
-        return nullptr;
-    }
-}
-
-uint32_t *checked_register(volatile uint32_t *reg, const char *what) {
-    BlockId block = GPIO;
-    uint32_t offset = 0;
-    if (!locate(reg, &block, &offset)) {
+// The register's block and offset; ends the process at anything else.
+void checked_register(volatile uint32_t *reg, const char *what, int *block, uint32_t *offset) {
+    if (!locate(reg, block, offset)) {
         fprintf(stderr, "ipslide-sim: %s at %p, outside the SoC's register blocks\n", what,
                 const_cast<uint32_t *>(reg));
         abort();
     }
-    uint32_t *value = register_at(block, offset);
-    if (value == nullptr) {
-        refuse(what, offset, block);
+    if (!soc_model_has(*block, *offset)) {
+        refuse(what, *offset, *block);
     }
-    return value;
 }
 
 // A buzzer driven while its pin is not an output, or while timer 0 may still drive
@@ -111,13 +72,14 @@ void check_pin_once() {
         return;
     }
     state->pin_warned = 1;
-    if ((state->gpbcon & 3u) != 1u) {
+    uint32_t gpbcon = soc_model_read(state->regs, SOC_GPIO, GPBCON_OFFSET);
+    uint32_t tcon = soc_model_read(state->regs, SOC_TIMER, TCON_OFFSET);
+    if ((gpbcon & 3u) != 1u) {
         fprintf(stderr, "ipslide-sim: GPB0 is not configured as an output (GPBCON 0x%08X)\n",
-                state->gpbcon);
+                gpbcon);
     }
-    if ((state->tcon & 1u) != 0) {
-        fprintf(stderr, "ipslide-sim: timer 0 still runs during playback (TCON 0x%08X)\n",
-                state->tcon);
+    if ((tcon & 1u) != 0) {
+        fprintf(stderr, "ipslide-sim: timer 0 still runs during playback (TCON 0x%08X)\n", tcon);
     }
 }
 
@@ -133,56 +95,29 @@ void capture_bit(uint32_t value) {
     state->bits[state->bit_count++] = static_cast<uint8_t>(value & 1u);
 }
 
-void mask_written(uint32_t *reg, uint32_t value) {
-    bool is_intmsk = reg == &state->intmsk;
-    if (!state->capturing && state->restore_seen == 0) {
-        (is_intmsk ? state->intmsk_before : state->intsubmsk_before) = *reg;
-    }
-    *reg = value;
-    bool masked = state->intmsk == INTMSK_ALL && state->intsubmsk == INTSUBMSK_ALL;
-    if (masked && !state->capturing) {
-        state->capturing = 1;
-        state->restore_seen = 0;
-        state->pin_warned = 0;
-        state->bit_count = 0;
-        return;
-    }
-    if (!masked && state->capturing) {
-        state->capturing = 0;
-        state->restore_seen = 4;
-    }
-    if (state->restore_seen & 4) {
-        state->restore_seen |= is_intmsk ? 1 : 2;
-        if ((state->restore_seen & 3) == 3) {
-            state->restore_seen = 0;
-            state->intmsk_after = state->intmsk;
-            state->intsubmsk_after = state->intsubmsk;
-            state->finished.fetch_add(1, std::memory_order_release);
-        }
-    }
-}
-
 } // namespace
 
 void soc_init(const SimOptions &) {
     void *mem =
         mmap(nullptr, sizeof(SocState), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    void *reserved = mmap(nullptr, WINDOW_BYTES * BLOCK_COUNT, PROT_NONE,
+    void *reserved = mmap(nullptr, WINDOW_BYTES * SOC_BLOCKS, PROT_NONE,
                           MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (mem == MAP_FAILED || reserved == MAP_FAILED) {
         perror("ipslide-sim: SoC register blocks");
         exit(2);
     }
     state = new (mem) SocState();
-    for (int b = 0; b < BLOCK_COUNT; ++b) {
+    soc_model_reset(&state->regs);
+    for (int b = 0; b < SOC_BLOCKS; ++b) {
         windows[b] = static_cast<uint8_t *>(reserved) + b * WINDOW_BYTES;
     }
     taken = 0;
 }
 
 void *soc_map(off_t phys, size_t length) {
-    for (int b = 0; b < BLOCK_COUNT; ++b) {
-        if (BLOCKS[b].phys == phys && length > 0 && length <= BLOCK_BYTES && state != nullptr) {
+    for (int b = 0; b < SOC_BLOCKS; ++b) {
+        if (SOC_BLOCK_PHYS[b] == phys && length > 0 && length <= REG_BLOCK_BYTES &&
+            state != nullptr) {
             return windows[b];
         }
     }
@@ -192,24 +127,35 @@ void *soc_map(off_t phys, size_t length) {
 }
 
 bool soc_owns(volatile void *reg) {
-    BlockId block = GPIO;
+    int block = 0;
     uint32_t offset = 0;
     return locate(reg, &block, &offset);
 }
 
 uint32_t soc_read32(volatile uint32_t *reg) {
-    return *checked_register(reg, "32-bit read");
+    int block = 0;
+    uint32_t offset = 0;
+    checked_register(reg, "32-bit read", &block, &offset);
+    return soc_model_read(state->regs, block, offset);
 }
 
 void soc_write32(volatile uint32_t *reg, uint32_t value) {
-    uint32_t *target = checked_register(reg, "32-bit write");
-    if (target == &state->intmsk || target == &state->intsubmsk) {
-        mask_written(target, value);
+    int block = 0;
+    uint32_t offset = 0;
+    checked_register(reg, "32-bit write", &block, &offset);
+    switch (soc_model_write(&state->regs, block, offset, value)) {
+    case SOC_CAPTURE_BEGUN:
+        state->pin_warned = 0;
+        state->bit_count = 0;
         return;
-    }
-    *target = value;
-    if (target == &state->gpbdat && state->capturing) {
+    case SOC_SAMPLE_BIT:
         capture_bit(value);
+        return;
+    case SOC_CAPTURE_ENDED:
+        state->finished.fetch_add(1, std::memory_order_release);
+        return;
+    case SOC_STORED:
+        return;
     }
 }
 
@@ -222,9 +168,9 @@ bool soc_take_playback(SocPlayback *playback) {
     // back to rest, only ends the last bit's period and starts none of its own.
     uint32_t samples = state->bit_count > 0 ? state->bit_count - 1 : 0;
     playback->bits.assign(state->bits, state->bits + samples);
-    playback->intmsk_before = state->intmsk_before;
-    playback->intsubmsk_before = state->intsubmsk_before;
-    playback->intmsk_after = state->intmsk_after;
-    playback->intsubmsk_after = state->intsubmsk_after;
+    playback->intmsk_before = state->regs.intmsk_before;
+    playback->intsubmsk_before = state->regs.intsubmsk_before;
+    playback->intmsk_after = state->regs.intmsk_after;
+    playback->intsubmsk_after = state->regs.intsubmsk_after;
     return true;
 }

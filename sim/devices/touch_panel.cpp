@@ -4,8 +4,7 @@
 #include "devices/touch_panel.h"
 #include "devices/board_clock.h"
 #include "devices/board_state.h"
-#include "devices/touch_raw.h"
-#include "workers/input_event.h"
+#include "model/touch.h"
 
 #include <cerrno>
 #include <csignal>
@@ -24,12 +23,6 @@ namespace {
 
 std::mutex feed_lock;
 int feed_fd = -1; // the simulator's end of the FIFO, opened once the reader made it
-
-InputEventRecord event(uint16_t type, uint16_t code, int32_t value) {
-    uint64_t now = monotonic_us();
-    return {static_cast<uint32_t>(now / 1000000), static_cast<uint32_t>(now % 1000000), type, code,
-            value};
-}
 
 // Read-write and non-blocking: opening never waits for the reader, a full FIFO
 // drops the touch instead of stalling the simulator, and the FIFO never sees its
@@ -81,22 +74,16 @@ void touch_panel_press(int screen_x, int screen_y) {
 }
 
 void touch_panel_press_raw(int32_t raw_x, int32_t raw_y) {
-    const InputEventRecord events[] = {
-        event(INPUT_EV_KEY, INPUT_BTN_TOUCH, 1),
-        event(INPUT_EV_ABS, INPUT_ABS_X, raw_x),
-        event(INPUT_EV_ABS, INPUT_ABS_Y, raw_y),
-        event(INPUT_EV_SYN, INPUT_SYN_REPORT, 0),
-    };
+    InputEventRecord events[TOUCH_PRESS_EVENTS];
+    touch_press_events(raw_x, raw_y, monotonic_us(), events);
     board_state()->press_us = monotonic_us();
-    feed(events, sizeof events / sizeof events[0]);
+    feed(events, TOUCH_PRESS_EVENTS);
 }
 
 void touch_panel_release() {
-    const InputEventRecord events[] = {
-        event(INPUT_EV_KEY, INPUT_BTN_TOUCH, 0),
-        event(INPUT_EV_SYN, INPUT_SYN_REPORT, 0),
-    };
-    feed(events, sizeof events / sizeof events[0]);
+    InputEventRecord events[TOUCH_RELEASE_EVENTS];
+    touch_release_events(monotonic_us(), events);
+    feed(events, TOUCH_RELEASE_EVENTS);
 }
 
 // FIONREAD on the simulator's own end: what the reader has still to read. The

@@ -3,6 +3,7 @@
 #include "front/recording.h"
 
 #include "devices/board_clock.h"
+#include "model/lcd.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -44,14 +45,14 @@ void chunk(std::string *png, const char *type, const std::string &data) {
 
 // The part of the screen that changed since the previous frame; only that is stored.
 struct Region {
-    int x0 = 0, y0 = 0, x1 = 320, y1 = 240;
+    int x0 = 0, y0 = 0, x1 = SCREEN_W, y1 = SCREEN_H;
 };
 
 Region changed_region(const std::vector<uint16_t> &before, const std::vector<uint16_t> &after) {
-    Region r{320, 240, 0, 0};
-    for (int y = 0; y < 240; ++y) {
-        for (int x = 0; x < 320; ++x) {
-            if (before[y * 320 + x] != after[y * 320 + x]) {
+    Region r{SCREEN_W, SCREEN_H, 0, 0};
+    for (int y = 0; y < SCREEN_H; ++y) {
+        for (int x = 0; x < SCREEN_W; ++x) {
+            if (before[y * SCREEN_W + x] != after[y * SCREEN_W + x]) {
                 r = {std::min(r.x0, x), std::min(r.y0, y), std::max(r.x1, x + 1),
                      std::max(r.y1, y + 1)};
             }
@@ -66,7 +67,7 @@ std::string compressed_frame(const std::vector<uint16_t> &pixels, const Region &
     for (int y = r.y0; y < r.y1; ++y) {
         raw.push_back(0);
         for (int x = r.x0; x < r.x1; ++x) {
-            uint16_t p = pixels[y * 320 + x];
+            uint16_t p = pixels[y * SCREEN_W + x];
             uint8_t r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
             raw.push_back(static_cast<uint8_t>(r << 3 | r >> 2));
             raw.push_back(static_cast<uint8_t>(g << 2 | g >> 4));
@@ -97,8 +98,8 @@ std::string frame_control(uint32_t sequence, const Region &r, uint32_t ms) {
 bool write_apng(const std::string &path, const std::vector<Frame> &frames) {
     std::string png("\x89PNG\r\n\x1a\n", 8);
     std::string header;
-    put32(&header, 320);
-    put32(&header, 240);
+    put32(&header, SCREEN_W);
+    put32(&header, SCREEN_H);
     header.append("\x08\x02\x00\x00\x00", 5);
     chunk(&png, "IHDR", header);
     std::string animation;
@@ -147,7 +148,7 @@ bool recording_running() {
 
 void recording_frame(const uint16_t *pixels) {
     uint64_t now = monotonic_us();
-    std::vector<uint16_t> frame(pixels, pixels + 320 * 240);
+    std::vector<uint16_t> frame(pixels, pixels + LCD_PIXELS);
     if (!recording.frames.empty()) {
         recording.frames.back().ms += static_cast<uint32_t>((now - recording.last_us) / 1000);
     }

@@ -3,9 +3,9 @@
 // /dev/fb0 has checked the video mode the application set.
 #include "front/render.h"
 
-#include "devices/fb_device.h"
 #include "display/framebuffer.h"
 #include "front/screen_png.h"
+#include "model/lcd.h"
 #include "still/still.h"
 
 #include <cstdio>

@@ -6,6 +6,7 @@
 #include "devices/dhcp_client.h"
 #include "devices/dm9000.h"
 #include "devices/touch_panel.h"
+#include "model/lcd.h"
 
 #include <SDL.h>
 #include <atomic>
@@ -29,14 +30,14 @@ bool open_window(Window *w, int scale) {
         return false;
     }
     w->window = SDL_CreateWindow("ipslide-sim", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                 320 * scale, 240 * scale, 0);
+                                 SCREEN_W * scale, SCREEN_H * scale, 0);
     if (w->window != nullptr) {
         w->renderer = SDL_CreateRenderer(w->window, -1, 0);
     }
     if (w->renderer != nullptr) {
-        SDL_RenderSetLogicalSize(w->renderer, 320, 240);
+        SDL_RenderSetLogicalSize(w->renderer, SCREEN_W, SCREEN_H);
         w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_RGB565,
-                                       SDL_TEXTUREACCESS_STREAMING, 320, 240);
+                                       SDL_TEXTUREACCESS_STREAMING, SCREEN_W, SCREEN_H);
     }
     if (w->texture == nullptr) {
         fprintf(stderr, "ipslide-sim: no window: %s\n", SDL_GetError());
@@ -60,7 +61,7 @@ void close_window(Window *w) {
 }
 
 void show_screen(Window *w) {
-    SDL_UpdateTexture(w->texture, nullptr, board_state()->screen, 320 * 2);
+    SDL_UpdateTexture(w->texture, nullptr, board_state()->screen, LCD_LINE_BYTES);
     SDL_RenderClear(w->renderer);
     SDL_RenderCopy(w->renderer, w->texture, nullptr, nullptr);
     SDL_RenderPresent(w->renderer);

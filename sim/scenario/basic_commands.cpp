@@ -2,15 +2,16 @@
 // application (init starts it again) and the end of the run.
 #include "front/progress.h"
 #include "front/screen_png.h"
+#include "model/lcd.h"
 #include "scenario/commands.h"
 
 #include <vector>
 
 bool run_shot(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    std::vector<uint16_t> screen(320 * 240);
+    std::vector<uint16_t> screen(LCD_PIXELS);
     context.board->screen(screen.data());
     std::string path = context.options->out_dir + "/" + command.args[0] + ".png";
-    if (!write_rgb565_png(path, screen.data(), 320, 240)) {
+    if (!write_rgb565_png(path, screen.data(), SCREEN_W, SCREEN_H)) {
         *error = "cannot write " + path;
         return false;
     }

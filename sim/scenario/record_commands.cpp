@@ -4,6 +4,7 @@
 // record, and the screen is read between commands, never beside one.
 #include "devices/board_clock.h"
 #include "front/recording.h"
+#include "model/lcd.h"
 #include "scenario/commands.h"
 
 #include <string>
@@ -20,7 +21,7 @@ unsigned recording_number = 0;
 void next_frame(ScenarioContext &context, uint64_t period_us, unsigned number) {
     context.later.at(monotonic_us() + period_us, [&context, period_us, number] {
         if (recording_running() && number == recording_number) {
-            std::vector<uint16_t> screen(320 * 240);
+            std::vector<uint16_t> screen(LCD_PIXELS);
             context.board->screen(screen.data());
             recording_frame(screen.data());
             next_frame(context, period_us, number);

@@ -3,8 +3,9 @@
 // panel sent.
 #include "devices/board_clock.h"
 #include "devices/touch_panel.h"
-#include "devices/touch_raw.h"
 #include "front/progress.h"
+#include "model/lcd.h"
+#include "model/touch.h"
 #include "scenario/commands.h"
 #include "scenario/player.h"
 
@@ -12,9 +13,6 @@
 #include <string>
 
 namespace {
-
-constexpr int SCREEN_W = 320;
-constexpr int SCREEN_H = 240;
 
 // The screen pixel of the first two words, and the raw panel values that hit it.
 bool screen_args(const ScenarioCommand &command, long *x, long *y, int32_t *raw_x, int32_t *raw_y,

@@ -1,6 +1,7 @@
 // The LCD: the exact video mode, each set-up failure, and the quarter-turned copy.
 #include "display/framebuffer.h"
 #include "support/platform_guard.h"
+#include "support/test_board.h"
 
 #include <cerrno>
 #include <cstring>
@@ -107,6 +108,20 @@ TEST_F(Framebuffer, MapsTheWholeScreenSharedThenClosesTheDevice) {
 TEST_F(Framebuffer, ANonZeroModeQueryResultIsARefusal) {
     platform.ioctl = [](int, unsigned long, void *) -> int { return 1; };
     EXPECT_EXIT(fb_open(), testing::ExitedWithCode(1), "^ioctl: ");
+}
+
+// The tests' board has the LCD's driver of the simulated one: the application's
+// mode is taken (a refusal would end the process), any other refused with EINVAL.
+TEST(TestBoardLcd, TakesThePanelsModeAndRefusesAnother) {
+    PlatformGuard guard;
+    test_board::install();
+    fb_open();
+    int fd = platform.open("/dev/fb0", O_RDWR, 0);
+    fb_var_screeninfo mode = fb_video_mode();
+    mode.yres_virtual = 2 * SCREEN_H;
+    errno = 0;
+    EXPECT_EQ(platform.ioctl(fd, FBIOPUT_VSCREENINFO, &mode), -1);
+    EXPECT_EQ(errno, EINVAL);
 }
 
 class Present : public Framebuffer {

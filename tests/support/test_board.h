@@ -6,6 +6,7 @@
 // puts the table back. No GoogleTest here.
 #pragma once
 
+#include "model/soc.h"
 #include "still/still_board.h"
 
 #include <cstddef>
@@ -50,7 +51,8 @@ extern const char *const *stick_names;
 
 // --- the SoC's three register blocks behind /dev/mem, every access recorded ------
 
-enum Block { GPIO = 0, TIMER = 1, INTC = 2 };
+// The model's register file (model/soc.h) is the memory the blocks map to.
+enum Block { GPIO = SOC_GPIO, TIMER = SOC_TIMER, INTC = SOC_INTC };
 
 struct RegAccess {
     bool write;
@@ -60,13 +62,15 @@ struct RegAccess {
     bool operator==(const RegAccess &) const = default;
 };
 
-struct Soc {
-    uint32_t regs[3][256];
+struct Soc : SocModel {
     std::vector<RegAccess> log;
     bool keep_log = true;
     // Each access also as a line "register ..." on standard error, for the walker.
     bool accesses_on_stderr = false;
     uint32_t gpbdat_writes = 0;
+    // Port B data writes the model took as sample bits, and the captures it ended.
+    uint32_t sample_bits = 0;
+    uint32_t captures = 0;
     // Every this many port B data writes the hand clock moves 1 ms on; 0: never.
     uint32_t writes_per_ms = 0;
     // bit_delay_counter as each port B data write found it.

@@ -90,6 +90,14 @@ TEST_P(BuzzerTest, PlaysEachByteLeastSignificantBitFirstBetweenMaskAndRestore) {
     EXPECT_EQ(soc.regs[INTC][0x08 / 4], GetParam().intmsk);
     EXPECT_EQ(soc.regs[INTC][0x1C / 4], GetParam().intsubmsk);
     EXPECT_EQ(gpb_shadow, GetParam().gpbdat & ~1u);
+    // The board's model heard one playback: every store between the masks a sample
+    // bit (the closing one too), the masks as found before and as written back after.
+    EXPECT_EQ(soc.sample_bits, bits.size() + 1);
+    EXPECT_EQ(soc.captures, 1u);
+    EXPECT_EQ(soc.intmsk_before, GetParam().intmsk);
+    EXPECT_EQ(soc.intsubmsk_before, GetParam().intsubmsk);
+    EXPECT_EQ(soc.intmsk_after, GetParam().intmsk);
+    EXPECT_EQ(soc.intsubmsk_after, GetParam().intsubmsk);
 }
 
 TEST_P(BuzzerTest, OpensDevMemAndMapsTheThreeBlocksInOrder) {

@@ -1,6 +1,6 @@
 // The simulated driver takes exactly the mode the application asks for and
 // refuses anything else, as the board's driver would.
-#include "devices/fb_device.h"
+#include "model/lcd.h"
 #include "display/framebuffer.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,10 @@
 
 #include "font/font_files.h"
 #include "font/freetype_calls.h"
+#include "model/dm9000.h"
+#include "model/lcd.h"
+#include "model/touch.h"
 #include "platform/platform.h"
-#include "workers/input_event.h"
-#include "workers/net_bringup.h"
 #include "workers/net_worker.h"
 #include "workers/touch_reader.h"
 
@@ -33,20 +34,18 @@ constexpr char STICK_MOUNTED[] = "22 28 0:21 / /proc rw,nosuid - proc proc rw\n"
 constexpr char ADDRESS[] = "192.168.1.42";
 constexpr int32_t TOUCH_RAW = 512;
 
-// A pen-down with the coordinates the driver queues after it.
-const InputEventRecord PANEL_EVENTS[] = {
-    {0, 0, INPUT_EV_KEY, INPUT_BTN_TOUCH, 1},
-    {0, 0, INPUT_EV_ABS, INPUT_ABS_X, 300},
-    {0, 0, INPUT_EV_ABS, INPUT_ABS_Y, 700},
-    {0, 0, INPUT_EV_SYN, INPUT_SYN_REPORT, 0},
-};
-constexpr size_t PANEL_EVENT_COUNT = sizeof PANEL_EVENTS / sizeof PANEL_EVENTS[0];
+// A pen-down at these raw coordinates, with the records the driver queues after it.
+constexpr int32_t PANEL_RAW_X = 300;
+constexpr int32_t PANEL_RAW_Y = 700;
+constexpr size_t PANEL_EVENT_COUNT = TOUCH_PRESS_EVENTS;
+InputEventRecord panel_events[PANEL_EVENT_COUNT];
 
 const char *const FONT_STICK[] = {"notes.txt", "concours-48.ttf", nullptr};
 constexpr char STICK_FONT[] = "/tmp/d/concours-48.ttf";
 
-uint16_t fb_pixels[320 * 240];
+uint16_t fb_pixels[LCD_PIXELS];
 uint8_t dm9000_ports[DM9000_WINDOW];
+Dm9000Model dm9000; // the cable plugged, the PHY powered
 int next_pipe_fd;
 size_t panel_next;
 const char *mountinfo;
@@ -94,7 +93,7 @@ ssize_t board_read(int fd, void *buf, size_t count) {
         if (panel_next == PANEL_EVENT_COUNT) {
             _exit(0);
         }
-        return copy_out(buf, count, &PANEL_EVENTS[panel_next++], sizeof(InputEventRecord));
+        return copy_out(buf, count, &panel_events[panel_next++], sizeof(InputEventRecord));
     }
     if (fd == address_pipe_fd()) {
         return copy_out(buf, count, ADDRESS, sizeof ADDRESS - 1);
@@ -121,6 +120,15 @@ int board_select(int nfds, fd_set *readable, fd_set *, fd_set *, struct timeval 
         ready += FD_ISSET(fd, readable) ? 1 : 0;
     }
     return ready;
+}
+
+// The LCD's driver takes only the panel's mode; every other request succeeds.
+int board_ioctl(int fd, unsigned long request, void *arg) {
+    if (fd == FB_FD && request == FBIOPUT_VSCREENINFO &&
+        !fb_mode_mismatch(*static_cast<fb_var_screeninfo *>(arg)).empty()) {
+        return refuse(LCD_MODE_REFUSED);
+    }
+    return 0;
 }
 
 void *board_mmap(void *addr, size_t length, int prot, int flags, int fd, off_t offset) {
@@ -182,10 +190,16 @@ void install_devices() {
     platform.fcntl = [](int, int, int) { return succeed(); };
     platform.pipe = board_pipe;
     platform.select = board_select;
-    platform.ioctl = [](int, unsigned long, void *) { return succeed(); };
+    platform.ioctl = board_ioctl;
     platform.mmap = board_mmap;
-    platform.reg_read8 = [](volatile uint8_t *) { return DM9000_NSR_LINK; };
-    platform.reg_write8 = [](volatile uint8_t *reg, uint8_t value) { *reg = value; };
+    platform.reg_read8 = [](volatile uint8_t *reg) {
+        uint8_t value = 0xff;
+        dm9000_model_read(dm9000, static_cast<uintptr_t>(reg - dm9000_ports), true, true, &value);
+        return value;
+    };
+    platform.reg_write8 = [](volatile uint8_t *reg, uint8_t value) {
+        dm9000_model_write(&dm9000, static_cast<uintptr_t>(reg - dm9000_ports), value);
+    };
     platform.socket = [](int, int, int) { return SOCKET_FD; };
 }
 
@@ -224,6 +238,8 @@ void install() {
     soc_table = platform;
     next_pipe_fd = FIRST_PIPE_FD;
     panel_next = 0;
+    touch_press_events(PANEL_RAW_X, PANEL_RAW_Y, 0, panel_events);
+    dm9000 = Dm9000Model{};
     mountinfo = PROC_MOUNTED;
     mountinfo_read = 0;
     stick_names = FONT_STICK;

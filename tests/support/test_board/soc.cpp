@@ -99,7 +99,7 @@ void record(const RegAccess &access) {
 
 uint32_t recording_read32(volatile uint32_t *reg) {
     RegAccess access = locate(reg);
-    access.value = *reg;
+    access.value = soc_model_read(soc, access.block, access.offset);
     record(access);
     return access.value;
 }
@@ -116,7 +116,9 @@ void recording_write32(volatile uint32_t *reg, uint32_t value) {
     RegAccess access = locate(reg);
     access.write = true;
     access.value = value;
-    *reg = value;
+    SocStore store = soc_model_write(&soc, access.block, access.offset, value);
+    soc.sample_bits += store == SOC_SAMPLE_BIT ? 1 : 0;
+    soc.captures += store == SOC_CAPTURE_ENDED ? 1 : 0;
     record(access);
     if (access.block == GPIO && access.offset == GPBDAT_OFFSET) {
         count_gpbdat_write();
@@ -133,12 +135,7 @@ int fixed_time_of_day(struct timeval *tv, void *) {
 
 void soc_install() {
     soc = Soc();
-    memset(soc.regs, 0, sizeof soc.regs);
-    soc.regs[GPIO][GPBCON_OFFSET / 4] = 0x00044556;
-    soc.regs[GPIO][GPBDAT_OFFSET / 4] = 0x000005A6;
-    soc.regs[TIMER][TCON_OFFSET / 4] = 0x00707A0F;
-    soc.regs[INTC][INTMSK_OFFSET / 4] = 0xFEFFFF7F;
-    soc.regs[INTC][INTSUBMSK_OFFSET / 4] = 0x000007FE;
+    soc_model_reset(&soc);
     platform.open = soc_open;
     platform.close = soc_close;
     platform.mmap = soc_mmap;

@@ -1,4 +1,4 @@
-#include "devices/fb_device.h"
+#include "model/lcd.h"
 
 #include <cstring>
 
@@ -11,18 +11,18 @@ struct Field {
 };
 
 constexpr Field FIELDS[] = {
-    {"xres", &fb_var_screeninfo::xres, 320},
-    {"yres", &fb_var_screeninfo::yres, 240},
-    {"xres_virtual", &fb_var_screeninfo::xres_virtual, 320},
-    {"yres_virtual", &fb_var_screeninfo::yres_virtual, 240},
+    {"xres", &fb_var_screeninfo::xres, SCREEN_W},
+    {"yres", &fb_var_screeninfo::yres, SCREEN_H},
+    {"xres_virtual", &fb_var_screeninfo::xres_virtual, SCREEN_W},
+    {"yres_virtual", &fb_var_screeninfo::yres_virtual, SCREEN_H},
     {"xoffset", &fb_var_screeninfo::xoffset, 0},
     {"yoffset", &fb_var_screeninfo::yoffset, 0},
     {"bits_per_pixel", &fb_var_screeninfo::bits_per_pixel, 16},
     {"grayscale", &fb_var_screeninfo::grayscale, 0},
     {"nonstd", &fb_var_screeninfo::nonstd, 0},
     {"activate", &fb_var_screeninfo::activate, 0},
-    {"height", &fb_var_screeninfo::height, 240},
-    {"width", &fb_var_screeninfo::width, 320},
+    {"height", &fb_var_screeninfo::height, SCREEN_H},
+    {"width", &fb_var_screeninfo::width, SCREEN_W},
     {"accel_flags", &fb_var_screeninfo::accel_flags, 0},
     {"pixclock", &fb_var_screeninfo::pixclock, 170000},
     {"left_margin", &fb_var_screeninfo::left_margin, 5},

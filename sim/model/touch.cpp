@@ -1,13 +1,11 @@
-#include "devices/touch_raw.h"
+#include "model/touch.h"
 
+#include "display/framebuffer.h"
 #include "workers/touch_calibration.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr int SCREEN_W = 320;
-constexpr int SCREEN_H = 240;
 
 // For every Canvas x and y, the middle of the run of raw values that calibrate
 // onto it, found with the application's calibration itself so the round trip is
@@ -46,7 +44,25 @@ const RawTables &raw_tables() {
     return tables;
 }
 
+InputEventRecord event(uint64_t now_us, uint16_t type, uint16_t code, int32_t value) {
+    return {static_cast<uint32_t>(now_us / 1000000), static_cast<uint32_t>(now_us % 1000000), type,
+            code, value};
+}
+
 } // namespace
+
+void touch_press_events(int32_t raw_x, int32_t raw_y, uint64_t now_us,
+                        InputEventRecord out[TOUCH_PRESS_EVENTS]) {
+    out[0] = event(now_us, INPUT_EV_KEY, INPUT_BTN_TOUCH, 1);
+    out[1] = event(now_us, INPUT_EV_ABS, INPUT_ABS_X, raw_x);
+    out[2] = event(now_us, INPUT_EV_ABS, INPUT_ABS_Y, raw_y);
+    out[3] = event(now_us, INPUT_EV_SYN, INPUT_SYN_REPORT, 0);
+}
+
+void touch_release_events(uint64_t now_us, InputEventRecord out[TOUCH_RELEASE_EVENTS]) {
+    out[0] = event(now_us, INPUT_EV_KEY, INPUT_BTN_TOUCH, 0);
+    out[1] = event(now_us, INPUT_EV_SYN, INPUT_SYN_REPORT, 0);
+}
 
 // The LCD shows the portrait Canvas turned: screen (sx, sy) is Canvas (239 - sy, sx).
 // Canvas x comes from raw Y and Canvas y from raw X.

@@ -1,0 +1,75 @@
+#include "model/soc.h"
+
+namespace {
+
+uint32_t &reg(SocModel *soc, int block, uint32_t offset) {
+    return soc->regs[block][offset / 4];
+}
+
+SocStore mask_written(SocModel *soc, bool is_intmsk, uint32_t value) {
+    uint32_t &mask = reg(soc, SOC_INTC, is_intmsk ? INTMSK_OFFSET : INTSUBMSK_OFFSET);
+    if (!soc->capturing && soc->restore_seen == 0) {
+        (is_intmsk ? soc->intmsk_before : soc->intsubmsk_before) = mask;
+    }
+    mask = value;
+    uint32_t intmsk = reg(soc, SOC_INTC, INTMSK_OFFSET);
+    uint32_t intsubmsk = reg(soc, SOC_INTC, INTSUBMSK_OFFSET);
+    bool masked = intmsk == INTMSK_ALL && intsubmsk == INTSUBMSK_ALL;
+    if (masked && !soc->capturing) {
+        soc->capturing = 1;
+        soc->restore_seen = 0;
+        return SOC_CAPTURE_BEGUN;
+    }
+    if (!masked && soc->capturing) {
+        soc->capturing = 0;
+        soc->restore_seen = 4;
+    }
+    if ((soc->restore_seen & 4) == 0) {
+        return SOC_STORED;
+    }
+    soc->restore_seen |= is_intmsk ? 1 : 2;
+    if ((soc->restore_seen & 3) != 3) {
+        return SOC_STORED;
+    }
+    soc->restore_seen = 0;
+    soc->intmsk_after = intmsk;
+    soc->intsubmsk_after = intsubmsk;
+    return SOC_CAPTURE_ENDED;
+}
+
+} // namespace
+
+void soc_model_reset(SocModel *soc) {
+    *soc = SocModel{};
+    reg(soc, SOC_GPIO, GPBCON_OFFSET) = 0x00155554;
+    reg(soc, SOC_GPIO, GPBDAT_OFFSET) = 0x00000560;
+    reg(soc, SOC_TIMER, TCON_OFFSET) = 0x00500009;
+    reg(soc, SOC_INTC, INTMSK_OFFSET) = 0xFEFFFF7F;
+    reg(soc, SOC_INTC, INTSUBMSK_OFFSET) = 0x000007FE;
+}
+
+bool soc_model_has(int block, uint32_t offset) {
+    switch (block) {
+    case SOC_GPIO:
+        return offset == GPBCON_OFFSET || offset == GPBDAT_OFFSET;
+    case SOC_TIMER:
+        return offset == TCON_OFFSET;
+    case SOC_INTC:
+        return offset == INTMSK_OFFSET || offset == INTSUBMSK_OFFSET;
+    default:
+        return false;
+    }
+}
+
+uint32_t soc_model_read(const SocModel &soc, int block, uint32_t offset) {
+    return soc.regs[block][offset / 4];
+}
+
+SocStore soc_model_write(SocModel *soc, int block, uint32_t offset, uint32_t value) {
+    if (block == SOC_INTC && (offset == INTMSK_OFFSET || offset == INTSUBMSK_OFFSET)) {
+        return mask_written(soc, offset == INTMSK_OFFSET, value);
+    }
+    reg(soc, block, offset) = value;
+    bool sample = block == SOC_GPIO && offset == GPBDAT_OFFSET && soc->capturing;
+    return sample ? SOC_SAMPLE_BIT : SOC_STORED;
+}
