@@ -101,7 +101,7 @@ void *sim_mmap(void *addr, size_t length, int prot, int flags, int fd, off_t off
         return board_state()->screen;
     }
     if (fd == mem_fd && fd >= 0) {
-        void *window = offset == DM9000_PHYS ? dm9000_map(length) : soc_map(offset, length);
+        void *window = offset == DM9000_BASE ? dm9000_map(length) : soc_map(offset, length);
         if (window == nullptr) {
             errno = EINVAL;
             return MAP_FAILED;

@@ -1,18 +1,15 @@
-// The DM9000 Ethernet controller: an index port at byte 0 and a data port at byte
-// 4 of its window at 0x20000000; the link follows the simulated cable. Its state
-// is in shared memory made by dm9000_init before the application is forked, so
-// the simulator and every application process see one controller.
+// The DM9000 Ethernet controller (model/dm9000.h) at DM9000_BASE; the link follows
+// the simulated cable. Its state is in shared memory made by dm9000_init before the
+// application is forked, so the simulator and every application process see one.
 #pragma once
 
 #include "model/dm9000.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <sys/types.h>
 
 struct SimOptions;
 
-constexpr off_t DM9000_PHYS = 0x20000000;
 void dm9000_init(const SimOptions &options);
 void *dm9000_map(size_t length);
 bool dm9000_owns(volatile void *reg);

@@ -53,16 +53,23 @@ bool locate(volatile void *reg, int *block, uint32_t *offset) {
     return false;
 }
 
+struct Register {
+    int block = 0;
+    uint32_t offset = 0;
+};
+
 // The register's block and offset; ends the process at anything else.
-void checked_register(volatile uint32_t *reg, const char *what, int *block, uint32_t *offset) {
-    if (!locate(reg, block, offset)) {
+Register checked_register(volatile uint32_t *reg, const char *what) {
+    Register r;
+    if (!locate(reg, &r.block, &r.offset)) {
         fprintf(stderr, "ipslide-sim: %s at %p, outside the SoC's register blocks\n", what,
                 const_cast<uint32_t *>(reg));
         abort();
     }
-    if (!soc_model_has(*block, *offset)) {
-        refuse(what, *offset, *block);
+    if (!soc_model_has(r.block, r.offset)) {
+        refuse(what, r.offset, r.block);
     }
+    return r;
 }
 
 // A buzzer driven while its pin is not an output, or while timer 0 may still drive
@@ -133,29 +140,22 @@ bool soc_owns(volatile void *reg) {
 }
 
 uint32_t soc_read32(volatile uint32_t *reg) {
-    int block = 0;
-    uint32_t offset = 0;
-    checked_register(reg, "32-bit read", &block, &offset);
-    return soc_model_read(state->regs, block, offset);
+    Register r = checked_register(reg, "32-bit read");
+    return soc_model_read(state->regs, r.block, r.offset);
 }
 
 void soc_write32(volatile uint32_t *reg, uint32_t value) {
-    int block = 0;
-    uint32_t offset = 0;
-    checked_register(reg, "32-bit write", &block, &offset);
-    switch (soc_model_write(&state->regs, block, offset, value)) {
-    case SOC_CAPTURE_BEGUN:
+    Register r = checked_register(reg, "32-bit write");
+    SocStore store = soc_model_write(&state->regs, r.block, r.offset, value);
+    if (store == SOC_CAPTURE_BEGUN) {
         state->pin_warned = 0;
         state->bit_count = 0;
-        return;
-    case SOC_SAMPLE_BIT:
+    }
+    if (store == SOC_SAMPLE_BIT) {
         capture_bit(value);
-        return;
-    case SOC_CAPTURE_ENDED:
+    }
+    if (store == SOC_CAPTURE_ENDED) {
         state->finished.fetch_add(1, std::memory_order_release);
-        return;
-    case SOC_STORED:
-        return;
     }
 }
 

@@ -74,16 +74,15 @@ void touch_panel_press(int screen_x, int screen_y) {
 }
 
 void touch_panel_press_raw(int32_t raw_x, int32_t raw_y) {
-    InputEventRecord events[TOUCH_PRESS_EVENTS];
-    touch_press_events(raw_x, raw_y, monotonic_us(), events);
+    InputEventRecord events[TOUCH_MAX_EVENTS];
+    int count = touch_events(true, raw_x, raw_y, monotonic_us(), events);
     board_state()->press_us = monotonic_us();
-    feed(events, TOUCH_PRESS_EVENTS);
+    feed(events, static_cast<size_t>(count));
 }
 
 void touch_panel_release() {
-    InputEventRecord events[TOUCH_RELEASE_EVENTS];
-    touch_release_events(monotonic_us(), events);
-    feed(events, TOUCH_RELEASE_EVENTS);
+    InputEventRecord events[TOUCH_MAX_EVENTS];
+    feed(events, static_cast<size_t>(touch_events(false, 0, 0, monotonic_us(), events)));
 }
 
 // FIONREAD on the simulator's own end: what the reader has still to read. The

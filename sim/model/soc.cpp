@@ -6,6 +6,8 @@ uint32_t &reg(SocModel *soc, int block, uint32_t offset) {
     return soc->regs[block][offset / 4];
 }
 
+// The masks as found are kept when a capture may begin; once both are written
+// back after it (restore_seen bits 0 and 1, bit 2 while it is owed), it has ended.
 SocStore mask_written(SocModel *soc, bool is_intmsk, uint32_t value) {
     uint32_t &mask = reg(soc, SOC_INTC, is_intmsk ? INTMSK_OFFSET : INTSUBMSK_OFFSET);
     if (!soc->capturing && soc->restore_seen == 0) {
@@ -15,20 +17,15 @@ SocStore mask_written(SocModel *soc, bool is_intmsk, uint32_t value) {
     uint32_t intmsk = reg(soc, SOC_INTC, INTMSK_OFFSET);
     uint32_t intsubmsk = reg(soc, SOC_INTC, INTSUBMSK_OFFSET);
     bool masked = intmsk == INTMSK_ALL && intsubmsk == INTSUBMSK_ALL;
-    if (masked && !soc->capturing) {
-        soc->capturing = 1;
-        soc->restore_seen = 0;
-        return SOC_CAPTURE_BEGUN;
+    if (masked != (soc->capturing != 0)) {
+        soc->capturing = masked ? 1 : 0;
+        soc->restore_seen = masked ? 0 : 4;
+        if (masked) {
+            return SOC_CAPTURE_BEGUN;
+        }
     }
-    if (!masked && soc->capturing) {
-        soc->capturing = 0;
-        soc->restore_seen = 4;
-    }
-    if ((soc->restore_seen & 4) == 0) {
-        return SOC_STORED;
-    }
-    soc->restore_seen |= is_intmsk ? 1 : 2;
-    if ((soc->restore_seen & 3) != 3) {
+    soc->restore_seen |= soc->restore_seen != 0 ? (is_intmsk ? 1 : 2) : 0;
+    if (soc->restore_seen != 7) {
         return SOC_STORED;
     }
     soc->restore_seen = 0;
@@ -49,16 +46,9 @@ void soc_model_reset(SocModel *soc) {
 }
 
 bool soc_model_has(int block, uint32_t offset) {
-    switch (block) {
-    case SOC_GPIO:
-        return offset == GPBCON_OFFSET || offset == GPBDAT_OFFSET;
-    case SOC_TIMER:
-        return offset == TCON_OFFSET;
-    case SOC_INTC:
-        return offset == INTMSK_OFFSET || offset == INTSUBMSK_OFFSET;
-    default:
-        return false;
-    }
+    bool gpio = block == SOC_GPIO && (offset == GPBCON_OFFSET || offset == GPBDAT_OFFSET);
+    bool intc = block == SOC_INTC && (offset == INTMSK_OFFSET || offset == INTSUBMSK_OFFSET);
+    return gpio || intc || (block == SOC_TIMER && offset == TCON_OFFSET);
 }
 
 uint32_t soc_model_read(const SocModel &soc, int block, uint32_t offset) {

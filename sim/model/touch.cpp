@@ -44,24 +44,22 @@ const RawTables &raw_tables() {
     return tables;
 }
 
-InputEventRecord event(uint64_t now_us, uint16_t type, uint16_t code, int32_t value) {
-    return {static_cast<uint32_t>(now_us / 1000000), static_cast<uint32_t>(now_us % 1000000), type,
-            code, value};
-}
-
 } // namespace
 
-void touch_press_events(int32_t raw_x, int32_t raw_y, uint64_t now_us,
-                        InputEventRecord out[TOUCH_PRESS_EVENTS]) {
-    out[0] = event(now_us, INPUT_EV_KEY, INPUT_BTN_TOUCH, 1);
-    out[1] = event(now_us, INPUT_EV_ABS, INPUT_ABS_X, raw_x);
-    out[2] = event(now_us, INPUT_EV_ABS, INPUT_ABS_Y, raw_y);
-    out[3] = event(now_us, INPUT_EV_SYN, INPUT_SYN_REPORT, 0);
-}
-
-void touch_release_events(uint64_t now_us, InputEventRecord out[TOUCH_RELEASE_EVENTS]) {
-    out[0] = event(now_us, INPUT_EV_KEY, INPUT_BTN_TOUCH, 0);
-    out[1] = event(now_us, INPUT_EV_SYN, INPUT_SYN_REPORT, 0);
+int touch_events(bool down, int32_t raw_x, int32_t raw_y, uint64_t now_us,
+                 InputEventRecord out[TOUCH_MAX_EVENTS]) {
+    auto stamped = [now_us](uint16_t type, uint16_t code, int32_t value) {
+        return InputEventRecord{static_cast<uint32_t>(now_us / 1000000),
+                                static_cast<uint32_t>(now_us % 1000000), type, code, value};
+    };
+    int n = 0;
+    out[n++] = stamped(INPUT_EV_KEY, INPUT_BTN_TOUCH, down ? 1 : 0);
+    if (down) {
+        out[n++] = stamped(INPUT_EV_ABS, INPUT_ABS_X, raw_x);
+        out[n++] = stamped(INPUT_EV_ABS, INPUT_ABS_Y, raw_y);
+    }
+    out[n++] = stamped(INPUT_EV_SYN, INPUT_SYN_REPORT, 0);
+    return n;
 }
 
 // The LCD shows the portrait Canvas turned: screen (sx, sy) is Canvas (239 - sy, sx).

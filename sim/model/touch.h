@@ -11,13 +11,11 @@
 constexpr int32_t TOUCH_RAW_MIN = 0;
 constexpr int32_t TOUCH_RAW_MAX = 1023;
 
-// A pen-down: BTN_TOUCH 1, the raw coordinates and the report, stamped now_us.
-constexpr int TOUCH_PRESS_EVENTS = 4;
-void touch_press_events(int32_t raw_x, int32_t raw_y, uint64_t now_us,
-                        InputEventRecord out[TOUCH_PRESS_EVENTS]);
-// The pen lifted: BTN_TOUCH 0 and the report.
-constexpr int TOUCH_RELEASE_EVENTS = 2;
-void touch_release_events(uint64_t now_us, InputEventRecord out[TOUCH_RELEASE_EVENTS]);
+// The records a pen-down (BTN_TOUCH 1, the raw coordinates, the report) or a lift
+// (BTN_TOUCH 0, the report) sends, stamped now_us; returns how many.
+constexpr int TOUCH_MAX_EVENTS = 4;
+int touch_events(bool down, int32_t raw_x, int32_t raw_y, uint64_t now_us,
+                 InputEventRecord out[TOUCH_MAX_EVENTS]);
 
 // Screen (x, y) as a person sees the landscape LCD, clamped to the screen.
 void touch_screen_to_raw(int screen_x, int screen_y, int32_t *raw_x, int32_t *raw_y);

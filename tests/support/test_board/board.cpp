@@ -37,8 +37,8 @@ constexpr int32_t TOUCH_RAW = 512;
 // A pen-down at these raw coordinates, with the records the driver queues after it.
 constexpr int32_t PANEL_RAW_X = 300;
 constexpr int32_t PANEL_RAW_Y = 700;
-constexpr size_t PANEL_EVENT_COUNT = TOUCH_PRESS_EVENTS;
-InputEventRecord panel_events[PANEL_EVENT_COUNT];
+InputEventRecord panel_events[TOUCH_MAX_EVENTS];
+size_t panel_event_count;
 
 const char *const FONT_STICK[] = {"notes.txt", "concours-48.ttf", nullptr};
 constexpr char STICK_FONT[] = "/tmp/d/concours-48.ttf";
@@ -90,7 +90,7 @@ ssize_t board_read(int fd, void *buf, size_t count) {
         return n;
     }
     if (fd == PANEL_FD) {
-        if (panel_next == PANEL_EVENT_COUNT) {
+        if (panel_next == panel_event_count) {
             _exit(0);
         }
         return copy_out(buf, count, &panel_events[panel_next++], sizeof(InputEventRecord));
@@ -114,7 +114,7 @@ int board_pipe(int fds[2]) {
 int board_select(int nfds, fd_set *readable, fd_set *, fd_set *, struct timeval *) {
     int ready = 0;
     for (int fd = 0; fd < nfds; ++fd) {
-        if (fd == PANEL_FD && panel_next == PANEL_EVENT_COUNT) {
+        if (fd == PANEL_FD && panel_next == panel_event_count) {
             FD_CLR(fd, readable);
         }
         ready += FD_ISSET(fd, readable) ? 1 : 0;
@@ -238,7 +238,8 @@ void install() {
     soc_table = platform;
     next_pipe_fd = FIRST_PIPE_FD;
     panel_next = 0;
-    touch_press_events(PANEL_RAW_X, PANEL_RAW_Y, 0, panel_events);
+    panel_event_count =
+        static_cast<size_t>(touch_events(true, PANEL_RAW_X, PANEL_RAW_Y, 0, panel_events));
     dm9000 = Dm9000Model{};
     mountinfo = PROC_MOUNTED;
     mountinfo_read = 0;
