@@ -142,6 +142,25 @@ TEST(SimDm9000, StatusRegisterShowsTheCableThroughTheIndexAndDataPorts) {
     EXPECT_EQ(dm9000_read8(ports + 4), 0x00);
 }
 
+// The chip's rule as every board plays it: NSR alone shows the link bit, and only
+// while the cable is plugged and the PHY has power; no other offset is a port.
+TEST(Dm9000Model, TheLinkBitNeedsTheCableAndThePhysPowerTogether) {
+    Dm9000Model chip{};
+    uint8_t value = 0xAA;
+    ASSERT_TRUE(dm9000_model_write(&chip, DM9000_INDEX_PORT, DM9000_NSR));
+    const uint8_t want[2][2] = {{0, 0}, {0, DM9000_NSR_LINK}};
+    for (int cable = 0; cable < 2; ++cable) {
+        for (int power = 0; power < 2; ++power) {
+            ASSERT_TRUE(dm9000_model_read(chip, DM9000_DATA_PORT, cable, power, &value));
+            EXPECT_EQ(value, want[cable][power]) << "cable " << cable << " power " << power;
+        }
+    }
+    EXPECT_FALSE(dm9000_model_read(chip, 8, true, true, &value));
+    EXPECT_FALSE(dm9000_model_write(&chip, 1, 5));
+    EXPECT_TRUE(dm9000_model_write(&chip, DM9000_DATA_PORT, 5));
+    EXPECT_EQ(chip.index, DM9000_NSR);
+}
+
 // Only the register accessors reach the ports; a plain load faults (under ASan
 // as a reported SEGV, otherwise by the signal itself).
 TEST(SimDm9000DeathTest, TheWindowFaultsOnDirectAccess) {
@@ -243,4 +262,4 @@ TEST(SimNetwork, OnlyTheBoardsExactDhcpCommandLineIsExecuted) {
     EXPECT_EQ(errno, ENOENT);
 }
 
-} // namespace
+ } // namespace
