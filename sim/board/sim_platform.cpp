@@ -5,10 +5,10 @@
 #include "devices/board_state.h"
 #include "devices/dhcp_client.h"
 #include "devices/dm9000.h"
-#include "model/lcd.h"
 #include "devices/soc_regs.h"
 #include "devices/stick.h"
 #include "devices/touch_panel.h"
+#include "model/lcd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -72,7 +72,7 @@ int fb_ioctl(unsigned long request, void *arg) {
     if (!why.empty()) {
         board_state()->mode_refusals++;
         fprintf(stderr, "sim: /dev/fb0 refuses the video mode: %s\n", why.c_str());
-        errno = EINVAL;
+        errno = LCD_MODE_REFUSED;
         return -1;
     }
     board_state()->mode_set = 1;

@@ -1,7 +1,7 @@
 // The simulated driver takes exactly the mode the application asks for and
 // refuses anything else, as the board's driver would.
-#include "model/lcd.h"
 #include "display/framebuffer.h"
+#include "model/lcd.h"
 
 #include <gtest/gtest.h>
 

@@ -262,4 +262,4 @@ TEST(SimNetwork, OnlyTheBoardsExactDhcpCommandLineIsExecuted) {
     EXPECT_EQ(errno, ENOENT);
 }
 
- } // namespace
+} // namespace
