@@ -32,42 +32,37 @@ SocState *state;
 uint8_t *windows[SOC_BLOCKS];
 uint32_t taken; // playbacks the simulator has collected (simulator side only)
 
-[[noreturn]] void refuse(const char *what, uint32_t offset, int block) {
-    fprintf(stderr,
-            "ipslide-sim: %s at offset 0x%02X of the %s block (0x%08lX): not a register "
-            "the simulated board has\n",
-            what, offset, SOC_BLOCK_NAMES[block],
-            static_cast<unsigned long>(SOC_BLOCK_PHYS[block]));
-    abort();
-}
+struct Register {
+    int block = 0;
+    uint32_t offset = 0;
+};
 
-bool locate(volatile void *reg, int *block, uint32_t *offset) {
+bool locate(volatile void *reg, Register *r) {
     auto *p = static_cast<uint8_t *>(const_cast<void *>(reg));
     for (int b = 0; b < SOC_BLOCKS; ++b) {
         if (windows[b] != nullptr && p >= windows[b] && p < windows[b] + REG_BLOCK_BYTES) {
-            *block = b;
-            *offset = static_cast<uint32_t>(p - windows[b]);
+            *r = {b, static_cast<uint32_t>(p - windows[b])};
             return true;
         }
     }
     return false;
 }
 
-struct Register {
-    int block = 0;
-    uint32_t offset = 0;
-};
-
 // The register's block and offset; ends the process at anything else.
 Register checked_register(volatile uint32_t *reg, const char *what) {
     Register r;
-    if (!locate(reg, &r.block, &r.offset)) {
+    if (!locate(reg, &r)) {
         fprintf(stderr, "ipslide-sim: %s at %p, outside the SoC's register blocks\n", what,
                 const_cast<uint32_t *>(reg));
         abort();
     }
     if (!soc_model_has(r.block, r.offset)) {
-        refuse(what, r.offset, r.block);
+        fprintf(stderr,
+                "ipslide-sim: %s at offset 0x%02X of the %s block (0x%08lX): not a register "
+                "the simulated board has\n",
+                what, r.offset, SOC_BLOCK_NAMES[r.block],
+                static_cast<unsigned long>(SOC_BLOCK_PHYS[r.block]));
+        abort();
     }
     return r;
 }
@@ -134,9 +129,8 @@ void *soc_map(off_t phys, size_t length) {
 }
 
 bool soc_owns(volatile void *reg) {
-    int block = 0;
-    uint32_t offset = 0;
-    return locate(reg, &block, &offset);
+    Register r;
+    return locate(reg, &r);
 }
 
 uint32_t soc_read32(volatile uint32_t *reg) {
