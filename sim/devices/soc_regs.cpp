@@ -74,8 +74,8 @@ void check_pin_once() {
         return;
     }
     state->pin_warned = 1;
-    uint32_t gpbcon = soc_model_read(state->regs, SOC_GPIO, GPBCON_OFFSET);
-    uint32_t tcon = soc_model_read(state->regs, SOC_TIMER, TCON_OFFSET);
+    uint32_t gpbcon = soc_reg(state->regs, SOC_GPIO, GPBCON_OFFSET);
+    uint32_t tcon = soc_reg(state->regs, SOC_TIMER, TCON_OFFSET);
     if ((gpbcon & 3u) != 1u) {
         fprintf(stderr, "ipslide-sim: GPB0 is not configured as an output (GPBCON 0x%08X)\n",
                 gpbcon);
@@ -135,7 +135,7 @@ bool soc_owns(volatile void *reg) {
 
 uint32_t soc_read32(volatile uint32_t *reg) {
     Register r = checked_register(reg, "32-bit read");
-    return soc_model_read(state->regs, r.block, r.offset);
+    return soc_reg(state->regs, r.block, r.offset);
 }
 
 void soc_write32(volatile uint32_t *reg, uint32_t value) {

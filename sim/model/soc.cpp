@@ -2,20 +2,16 @@
 
 namespace {
 
-uint32_t &reg(SocModel *soc, int block, uint32_t offset) {
-    return soc->regs[block][offset / 4];
-}
-
 // The masks as found are kept when a capture may begin; once both are written
 // back after it (restore_seen bits 0 and 1, bit 2 while it is owed), it has ended.
 SocStore mask_written(SocModel *soc, bool is_intmsk, uint32_t value) {
-    uint32_t &mask = reg(soc, SOC_INTC, is_intmsk ? INTMSK_OFFSET : INTSUBMSK_OFFSET);
+    uint32_t &mask = soc_reg(*soc, SOC_INTC, is_intmsk ? INTMSK_OFFSET : INTSUBMSK_OFFSET);
     if (!soc->capturing && soc->restore_seen == 0) {
         (is_intmsk ? soc->intmsk_before : soc->intsubmsk_before) = mask;
     }
     mask = value;
-    uint32_t intmsk = reg(soc, SOC_INTC, INTMSK_OFFSET);
-    uint32_t intsubmsk = reg(soc, SOC_INTC, INTSUBMSK_OFFSET);
+    uint32_t intmsk = soc_reg(*soc, SOC_INTC, INTMSK_OFFSET);
+    uint32_t intsubmsk = soc_reg(*soc, SOC_INTC, INTSUBMSK_OFFSET);
     bool masked = intmsk == INTMSK_ALL && intsubmsk == INTSUBMSK_ALL;
     if (masked != (soc->capturing != 0)) {
         soc->capturing = masked ? 1 : 0;
@@ -38,11 +34,11 @@ SocStore mask_written(SocModel *soc, bool is_intmsk, uint32_t value) {
 
 void soc_model_reset(SocModel *soc) {
     *soc = SocModel{};
-    reg(soc, SOC_GPIO, GPBCON_OFFSET) = 0x00155554;
-    reg(soc, SOC_GPIO, GPBDAT_OFFSET) = 0x00000560;
-    reg(soc, SOC_TIMER, TCON_OFFSET) = 0x00500009;
-    reg(soc, SOC_INTC, INTMSK_OFFSET) = 0xFEFFFF7F;
-    reg(soc, SOC_INTC, INTSUBMSK_OFFSET) = 0x000007FE;
+    soc_reg(*soc, SOC_GPIO, GPBCON_OFFSET) = 0x00155554;
+    soc_reg(*soc, SOC_GPIO, GPBDAT_OFFSET) = 0x00000560;
+    soc_reg(*soc, SOC_TIMER, TCON_OFFSET) = 0x00500009;
+    soc_reg(*soc, SOC_INTC, INTMSK_OFFSET) = 0xFEFFFF7F;
+    soc_reg(*soc, SOC_INTC, INTSUBMSK_OFFSET) = 0x000007FE;
 }
 
 bool soc_model_has(int block, uint32_t offset) {
@@ -51,15 +47,11 @@ bool soc_model_has(int block, uint32_t offset) {
     return gpio || intc || (block == SOC_TIMER && offset == TCON_OFFSET);
 }
 
-uint32_t soc_model_read(const SocModel &soc, int block, uint32_t offset) {
-    return soc.regs[block][offset / 4];
-}
-
 SocStore soc_model_write(SocModel *soc, int block, uint32_t offset, uint32_t value) {
     if (block == SOC_INTC && (offset == INTMSK_OFFSET || offset == INTSUBMSK_OFFSET)) {
         return mask_written(soc, offset == INTMSK_OFFSET, value);
     }
-    reg(soc, block, offset) = value;
+    soc_reg(*soc, block, offset) = value;
     bool sample = block == SOC_GPIO && offset == GPBDAT_OFFSET && soc->capturing;
     return sample ? SOC_SAMPLE_BIT : SOC_STORED;
 }

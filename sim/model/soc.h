@@ -24,6 +24,11 @@ struct SocModel {
     uint32_t intmsk_after, intsubmsk_after;
 };
 
+// The register at a byte offset of its block, as a read finds it.
+inline uint32_t &soc_reg(SocModel &soc, int block, uint32_t offset) {
+    return soc.regs[block][offset / 4];
+}
+
 // What a store meant to the playback rule.
 enum SocStore { SOC_STORED, SOC_CAPTURE_BEGUN, SOC_SAMPLE_BIT, SOC_CAPTURE_ENDED };
 
@@ -34,5 +39,4 @@ void soc_model_reset(SocModel *soc);
 // The registers the buzzer uses, the only ones the board answers at.
 bool soc_model_has(int block, uint32_t offset);
 
-uint32_t soc_model_read(const SocModel &soc, int block, uint32_t offset);
 SocStore soc_model_write(SocModel *soc, int block, uint32_t offset, uint32_t value);

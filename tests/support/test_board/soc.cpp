@@ -99,7 +99,7 @@ void record(const RegAccess &access) {
 
 uint32_t recording_read32(volatile uint32_t *reg) {
     RegAccess access = locate(reg);
-    access.value = soc_model_read(soc, access.block, access.offset);
+    access.value = soc_reg(soc, access.block, access.offset);
     record(access);
     return access.value;
 }
