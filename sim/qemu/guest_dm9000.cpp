@@ -1,6 +1,6 @@
 #include "qemu/guest_dm9000.h"
 
-#include "devices/dm9000.h"
+#include "model/dm9000.h"
 
 #include <atomic>
 #include <cerrno>
@@ -21,8 +21,7 @@ std::atomic<bool> watching{false};
 std::thread watcher;
 
 void update_link() {
-    uint8_t status =
-        cable.load() && guest_dm9000_word(DM9000_ETH0_OPEN) != 0 ? DM9000_NSR_LINKST : 0;
+    uint8_t status = dm9000_nsr(cable.load(), guest_dm9000_word(DM9000_ETH0_OPEN) != 0);
     if (page[DM9000_DATA_PORT] != status) {
         page[DM9000_DATA_PORT] = status;
     }

@@ -1,5 +1,7 @@
 #include "qemu/guest_memory.h"
 
+#include "model/lcd.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -7,8 +9,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr size_t SCREEN_PIXELS = 320 * 240;
 
 const volatile char *guest_ram = nullptr;
 
@@ -35,7 +35,7 @@ void guest_memory_stop() {
 
 void guest_memory_screen(uint16_t *pixels) {
     auto screen = reinterpret_cast<const volatile uint16_t *>(guest_ram + GUEST_SCREEN_OFFSET);
-    for (size_t i = 0; i < SCREEN_PIXELS; ++i) {
+    for (size_t i = 0; i < LCD_PIXELS; ++i) {
         pixels[i] = screen[i];
     }
 }
