@@ -70,6 +70,9 @@ test: build
 	@ctest --preset arm-tests -j $(JOBS)
 	@/usr/bin/python3 -m unittest discover -v -s tests/board_vm -p 'test_*.py'
 	@tools/soak-board $(SIM) 1
+	@$(MAKE) --no-print-directory run-build
+	@$(RUN_SIM) --headless --script tests/scenarios/tour.scenario --out build/tour >/dev/null
+	@echo "make run's build plays the headless tour: build/tour/"
 
 # The board in a box: the board binary on Debian's armmp kernel under QEMU
 # (ipslide-sim --board qemu) plays board-vm/tour.scenario into out/board/.

@@ -38,7 +38,10 @@ bool wait_for(ScenarioContext &context, long timeout_ms, const std::string &what
         context.shift_us += monotonic_us() - begin;
         return true;
     }
-    *error = what + ": " + (why.empty() ? late + (" " + std::to_string(timeout_ms)) + " ms" : why);
+    if (why.empty()) {
+        why = std::string(late) + " " + std::to_string(timeout_ms) + " ms";
+    }
+    *error = what + ": " + why;
     return false;
 }
 
