@@ -30,7 +30,7 @@ const CommandSpec COMMANDS[] = {
      BOTH_BOARDS, run_wait_address},
     {"dhcp-server", 1, 2,
      "dhcp-server pause|resume|renumber IP   (the server stops or resumes answering, or "
-     "dnsmasq takes over leasing IP and refuses the old lease; --dhcp busybox)",
+     "dnsmasq takes over leasing IP and refuses the old lease)",
      BOTH_BOARDS, run_dhcp_server},
     {"dhcp-client", 1, 1, "dhcp-client renew|release   (udhcpc's SIGUSR1 or SIGUSR2)", BOTH_BOARDS,
      run_dhcp_client},

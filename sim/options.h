@@ -12,12 +12,6 @@ struct SimOptions {
     bool cable = true;           // cable plugged in at start (link comes up after 500 ms)
     std::string lease = "192.168.1.42";
     int lease_seconds = 3600; // how long a lease lasts: udhcpc renews after half of it
-    // "busybox": the real udhcpc and udhcpd in network namespaces
-    // (devices/board_network.h); "standin": the simulator's own client, with eth0
-    // kept in shared memory.
-    std::string dhcp = "busybox";
-    int lease_delay_ms = 1000; // the stand-in's exchange
-    bool lease_delay_given = false;
     std::string source_dir = IPSLIDE_SOURCE_DIR; // the tree holding deploy/udhcpc.conf
     // "sim": the simulated board; "qemu": the board binary on a real kernel
     // (qemu/qemu_board.h), booted with `inittab`.

@@ -39,12 +39,10 @@ void usage(FILE *to) {
                 "  --stick DIR|IMAGE|none  the USB stick (default: DejaVu Sans Condensed Bold as\n"
                 "                      concours-48.ttf)\n"
                 "  --cable on|off      Ethernet cable plugged in at start (default on)\n"
-                "  --dhcp busybox|standin  the DHCP client: BusyBox udhcpc against udhcpd in\n"
-                "                      network namespaces of their own (default where busybox\n"
-                "                      is installed), or the simulator's stand-in\n"
-                "  --lease IP          the address the DHCP server leases (default 192.168.1.42)\n"
+                "  --lease IP          the address BusyBox udhcpd leases to the board's BusyBox\n"
+                "                      udhcpc, in network namespaces of their own\n"
+                "                      (default 192.168.1.42)\n"
                 "  --lease-time S      how long a lease lasts, 10..86400 s (default 3600)\n"
-                "  --lease-delay MS    how long the stand-in's exchange takes (default 1000)\n"
                 "  --board sim|qemu    the simulated board (default), or the board binary of\n"
                 "                      make arm on a real Linux kernel under QEMU (headless)\n"
                 "  --inittab FILE      the QEMU board's inittab (default deploy/inittab)\n"
@@ -103,8 +101,6 @@ bool take_option(int option, const char *value, SimOptions *o) {
         return one_of(value, "on", "off") && (o->cable = strcmp(value, "on") == 0, true);
     case 'l':
         return lease_address(value) && (o->lease = value, true);
-    case 'd':
-        return one_of(value, "busybox", "standin") && (o->dhcp = value, true);
     case 'b':
         return one_of(value, "sim", "qemu") && (o->board = value, true);
     case 'P':
@@ -112,10 +108,6 @@ bool take_option(int option, const char *value, SimOptions *o) {
     case 'T':
         return parse_int_arg(value, 10, 86400, &n) &&
                (o->lease_seconds = static_cast<int>(n), true);
-    case 'D':
-        o->lease_delay_given = true;
-        return parse_int_arg(value, 0, 600000, &n) &&
-               (o->lease_delay_ms = static_cast<int>(n), true);
     default:
         return false;
     }
@@ -129,8 +121,6 @@ const option LONG_OPTIONS[] = {{"headless", no_argument, nullptr, 'H'},
                                {"stick", required_argument, nullptr, 'k'},
                                {"cable", required_argument, nullptr, 'c'},
                                {"lease", required_argument, nullptr, 'l'},
-                               {"dhcp", required_argument, nullptr, 'd'},
-                               {"lease-delay", required_argument, nullptr, 'D'},
                                {"board", required_argument, nullptr, 'b'},
                                {"inittab", required_argument, nullptr, 'i'},
                                {"power-button", required_argument, nullptr, 'P'},
@@ -161,16 +151,9 @@ bool parse_options(int argc, char **argv, SimOptions *o) {
         fprintf(stderr, "ipslide-sim: --headless needs --script FILE\n");
         return false;
     }
-    // BusyBox's exchange takes what it takes; a delay asked of it would pass unnoticed.
-    if (o->lease_delay_given && o->dhcp != "standin") {
-        fprintf(stderr,
-                "ipslide-sim: --lease-delay times the stand-in's exchange (--dhcp standin); "
-                "with BusyBox a scenario holds the lease with dhcp-server pause\n");
-        return false;
-    }
-    if (o->board == "qemu" && (!o->headless || o->dhcp != "busybox")) {
+    if (o->board == "qemu" && !o->headless) {
         fprintf(stderr, "ipslide-sim: --board qemu plays a script headless (--headless --script "
-                        "FILE) with the real DHCP client and server (busybox installed)\n");
+                        "FILE)\n");
         return false;
     }
     return true;
@@ -209,7 +192,6 @@ int main(int argc, char **argv) {
     }
     SimOptions options;
     options.source_dir = IPSLIDE_SOURCE_DIR;
-    options.dhcp = find_program("busybox").empty() ? "standin" : "busybox";
     if (!parse_options(argc, argv, &options)) {
         usage(stderr);
         return 2;

@@ -1,6 +1,5 @@
 #include "subcommands.h"
 
-#include "devices/udhcpc_standin.h"
 #include "front/render.h"
 
 #include <cstdio>
@@ -17,8 +16,6 @@ struct Subcommand {
 // Every program of ipslide-sim but the simulator, in the order --help lists them.
 const Subcommand SUBCOMMANDS[] = {
     {"render", "--scene address|puzzle --elapsed MS [...]   one still as PNG", render_main},
-    {"udhcpc-standin", "the DHCP client the simulated board runs as /sbin/udhcpc",
-     udhcpc_standin_main},
 };
 
 } // namespace

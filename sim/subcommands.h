@@ -1,6 +1,5 @@
 // Programs that live inside ipslide-sim besides the simulator itself (stills on
-// demand, the stand-in DHCP client), chosen by the first argument; the table is
-// in subcommands.cpp.
+// demand), chosen by the first argument; the table is in subcommands.cpp.
 #pragma once
 
 // Runs the subcommand named by argv[1], if there is one; returns false otherwise.

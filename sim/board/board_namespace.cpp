@@ -20,7 +20,7 @@ namespace {
 
 int user_ns_fd = -1; // only when not root: the user namespace the mounts belong to
 int mount_ns_fd = -1;
-int net_ns_fd = -1; // with --dhcp busybox: the board's own network
+int net_ns_fd = -1; // the board's own network
 
 // What the helper reports once the namespaces are made: the DHCP server's process
 // (with the board's network), and a socket in the board's network passed along.
@@ -47,10 +47,10 @@ bool write_file(const char *path, const char *text) {
     _exit(2);
 }
 
-// Root gets a mount namespace (and a network one for the real DHCP client);
-// anyone else gets them inside a user namespace.
+// Root gets a mount namespace and a network one for the real DHCP client; anyone
+// else gets them inside a user namespace.
 void make_private_namespace() {
-    int kinds = CLONE_NEWNS | (board_network_on() ? CLONE_NEWNET : 0);
+    int kinds = CLONE_NEWNS | CLONE_NEWNET;
     if (geteuid() == 0) {
         if (unshare(kinds) != 0) {
             namespace_failure("unshare");
@@ -78,11 +78,6 @@ void make_private_namespace() {
     if (mount(board_state()->boot_dir, "/tmp", nullptr, MS_BIND, nullptr) != 0) {
         namespace_failure("bind /tmp");
     }
-}
-
-int open_namespace(pid_t helper, const char *kind) {
-    std::string path = "/proc/" + std::to_string(helper) + "/ns/" + kind;
-    return board_descriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC));
 }
 
 // The report, with the socket as ancillary data when there is one.
@@ -128,13 +123,10 @@ bool receive_report(int channel, HelperReport *report, int *sock) {
 [[noreturn]] void run_helper(int ready, int hold, pid_t simulator) {
     make_private_namespace();
     HelperReport report;
-    int sock = -1;
-    if (board_network_on()) {
-        report.server = board_network_build(simulator);
-        sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (sock < 0) {
-            namespace_failure("socket");
-        }
+    report.server = board_network_build(simulator);
+    int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (sock < 0) {
+        namespace_failure("socket");
     }
     if (!send_report(ready, report, sock)) {
         _exit(2);
@@ -167,9 +159,9 @@ void board_namespace_create() {
     int sock = -1;
     bool made = helper > 0 && receive_report(ready[0], &report, &sock);
     if (made) {
-        mount_ns_fd = open_namespace(helper, "mnt");
-        user_ns_fd = geteuid() == 0 ? -1 : open_namespace(helper, "user");
-        net_ns_fd = board_network_on() ? open_namespace(helper, "net") : -1;
+        mount_ns_fd = namespace_descriptor(helper, "mnt");
+        user_ns_fd = geteuid() == 0 ? -1 : namespace_descriptor(helper, "user");
+        net_ns_fd = namespace_descriptor(helper, "net");
         board_network_adopt(report.server, board_descriptor(sock), net_ns_fd);
     }
     close(ready[0]);
@@ -180,8 +172,8 @@ void board_namespace_create() {
     if (!made) {
         exit(2); // the helper said why
     }
-    if (mount_ns_fd < 0 || (geteuid() != 0 && user_ns_fd < 0) ||
-        (board_network_on() && (net_ns_fd < 0 || board_network_socket() < 0))) {
+    if (mount_ns_fd < 0 || (geteuid() != 0 && user_ns_fd < 0) || net_ns_fd < 0 ||
+        board_network_socket() < 0) {
         perror("ipslide-sim: board namespace");
         exit(2);
     }

@@ -1,6 +1,6 @@
 // The simulated board's mount table: one private mount namespace whose /tmp is the
 // boot's folder, made once per simulated boot and entered by every start of the
-// application; with --dhcp busybox also the board's network namespace (see
+// application; also the board's network namespace (see
 // devices/board_network.h). Like a real board's, it outlives the application: a
 // start after a crash finds the stick still mounted on /tmp/d by the one before.
 #pragma once

@@ -103,12 +103,9 @@ std::string leftovers() {
 
 bool run_expect_no_leftovers(ScenarioContext &context, const ScenarioCommand &command,
                              std::string *error) {
-    long timeout = 0;
-    if (!timeout_arg(command, 0, LEFTOVER_TIMEOUT_MS, &timeout, error)) {
-        return false;
-    }
-    if (!wait_for(
-            context, timeout, "expect-no-leftovers", [] { return leftovers().empty(); }, error)) {
+    if (!wait_for_command(
+            context, command, 0, [] { return leftovers().empty(); }, error, "not within",
+            LEFTOVER_TIMEOUT_MS)) {
         *error = "processes of ended starts still run:" + leftovers();
         return false;
     }

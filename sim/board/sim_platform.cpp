@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fb.h>
@@ -70,23 +69,16 @@ int fb_ioctl(unsigned long request, void *arg) {
     }
     std::string why = fb_mode_mismatch(*static_cast<fb_var_screeninfo *>(arg));
     if (!why.empty()) {
-        board_state()->mode_refusals++;
         fprintf(stderr, "sim: /dev/fb0 refuses the video mode: %s\n", why.c_str());
         errno = LCD_MODE_REFUSED;
         return -1;
     }
-    board_state()->mode_set = 1;
     return 0;
 }
 
 int sim_ioctl(int fd, unsigned long request, void *arg) {
     if (fd == fb_fd) {
         return fb_ioctl(request, arg);
-    }
-    bool handled = false;
-    int result = net_ioctl(fd, request, arg, &handled);
-    if (handled) {
-        return result;
     }
     return ::ioctl(fd, request, arg);
 }
@@ -128,40 +120,6 @@ int sim_mlockall(int) {
 }
 int sim_munlockall() {
     return 0;
-}
-
-[[noreturn]] void bad_register(const char *what, volatile void *reg) {
-    fprintf(stderr, "sim: %s at %p, outside every simulated register block\n", what,
-            const_cast<void *>(reg));
-    abort();
-}
-
-uint8_t sim_read8(volatile uint8_t *reg) {
-    if (!dm9000_owns(reg)) {
-        bad_register("8-bit read", reg);
-    }
-    return dm9000_read8(reg);
-}
-
-void sim_write8(volatile uint8_t *reg, uint8_t value) {
-    if (!dm9000_owns(reg)) {
-        bad_register("8-bit write", reg);
-    }
-    dm9000_write8(reg, value);
-}
-
-uint32_t sim_read32(volatile uint32_t *reg) {
-    if (!soc_owns(reg)) {
-        bad_register("32-bit read", reg);
-    }
-    return soc_read32(reg);
-}
-
-void sim_write32(volatile uint32_t *reg, uint32_t value) {
-    if (!soc_owns(reg)) {
-        bad_register("32-bit write", reg);
-    }
-    soc_write32(reg, value);
 }
 
 // The application tells its moments; the board keeps them for the scenarios'
@@ -233,10 +191,10 @@ Platform make_sim_platform() {
     p.execv = BoardCode<sim_execv>::call;
     p.moment = BoardCode<sim_moment>::call;
     p.stat = BoardCode<sim_stat>::call;
-    p.reg_read8 = BoardCode<sim_read8>::call;
-    p.reg_write8 = BoardCode<sim_write8>::call;
-    p.reg_read32 = BoardCode<sim_read32>::call;
-    p.reg_write32 = BoardCode<sim_write32>::call;
+    p.reg_read8 = BoardCode<dm9000_read8>::call;
+    p.reg_write8 = BoardCode<dm9000_write8>::call;
+    p.reg_read32 = BoardCode<soc_read32>::call;
+    p.reg_write32 = BoardCode<soc_write32>::call;
     return p;
 }
 

@@ -25,7 +25,7 @@ constexpr uint64_t STEADY_WAIT_US = 2000000;
 // The buzzer's sound is collected while the scenario waits, as the loops of the
 // window collect it.
 bool sim_running(ScenarioContext &context, std::string *why) {
-    soc_poll_playback(*context.options);
+    buzzer_poll_playback(*context.options);
     int status = app_poll();
     if (status == -1) {
         return true;
@@ -91,10 +91,6 @@ bool sim_kill_app(std::string *what, std::string *error) {
                          : "running, " + std::to_string(frames) + " frames shown");
     app_kill();
     return true;
-}
-
-const char *sim_no_dhcp() {
-    return board_network_on() ? nullptr : "only with --dhcp busybox";
 }
 
 // Whether process `pid` is udhcpc (BusyBox's, started as "udhcpc") on the board.
@@ -175,7 +171,6 @@ const ScenarioBoard SIMULATED = {
     sim_address_read,
     dm9000_set_link,
     sim_kill_app,
-    sim_no_dhcp,
     board_network_eth0_address,
     sim_dhcp_clients,
     sim_signal_dhcp_client,

@@ -31,7 +31,6 @@ namespace {
 std::string busybox_path, ip_path;
 std::string lease = "192.168.1.42";
 int lease_seconds = 3600;
-bool network_on = false;
 
 // The simulator's handles once the helper has made everything.
 pid_t server_pid = -1;
@@ -179,15 +178,12 @@ std::string find_program(const char *name) {
 }
 
 void board_network_prepare(const SimOptions &options) {
-    network_on = options.dhcp == "busybox";
-    if (!network_on) {
-        return;
-    }
     busybox_path = find_program("busybox");
     ip_path = find_program("ip");
     if (busybox_path.empty() || ip_path.empty()) {
-        fprintf(stderr, "ipslide-sim: --dhcp busybox needs busybox and ip (Debian packages busybox "
-                        "and iproute2; tools/setup-deps installs them)\n");
+        fprintf(stderr,
+                "ipslide-sim: the board's network needs busybox and ip (Debian packages busybox "
+                "and iproute2; tools/setup-deps installs them)\n");
         exit(2);
     }
     lease = options.lease;
@@ -223,14 +219,6 @@ pid_t board_network_build(pid_t simulator) {
 }
 
 namespace {
-
-int open_server_namespace(const char *kind) {
-    std::string path = "/proc/" + std::to_string(server_pid) + "/ns/" + kind;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    int high = fd < 0 ? -1 : fcntl(fd, F_DUPFD_CLOEXEC, 100);
-    close(fd);
-    return high;
-}
 
 // In dnsmasq's process before its exec: into the server's namespaces.
 void enter_server_namespaces() {
@@ -274,19 +262,15 @@ bool board_network_server_renumber(const std::string &address, std::string *erro
 void board_network_adopt(pid_t server, int socket, int namespace_fd) {
     server_pid = server;
     status_socket = socket;
-    server_user_fd = geteuid() == 0 ? -1 : open_server_namespace("user");
-    server_net_fd = open_server_namespace("net");
-    server_mnt_fd = open_server_namespace("mnt");
+    server_user_fd = geteuid() == 0 ? -1 : namespace_descriptor(server_pid, "user");
+    server_net_fd = namespace_descriptor(server_pid, "net");
+    server_mnt_fd = namespace_descriptor(server_pid, "mnt");
     struct stat info;
     namespace_inode = namespace_fd >= 0 && fstat(namespace_fd, &info) == 0 ? info.st_ino : 0;
 }
 
 ino_t board_network_namespace() {
     return namespace_inode;
-}
-
-bool board_network_on() {
-    return network_on;
 }
 
 int board_network_socket() {

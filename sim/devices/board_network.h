@@ -31,8 +31,6 @@ pid_t board_network_build(pid_t simulator);
 // that namespace's descriptor.
 void board_network_adopt(pid_t server, int status_socket, int namespace_fd);
 
-// Whether the board has the namespaced network (--dhcp busybox).
-bool board_network_on();
 // The socket in the board's namespace, -1 without one.
 int board_network_socket();
 // The board's network namespace as /proc/PID/ns/net shows it (its inode), 0 without one.

@@ -13,8 +13,6 @@
 struct BoardState {
     // LCD: landscape 320x240 RGB565, exactly what the application's mmap returns.
     uint16_t screen[LCD_PIXELS];
-    std::atomic<int32_t> mode_set;      // 1 once FBIOPUT_VSCREENINFO accepted our mode
-    std::atomic<int32_t> mode_refusals; // modes the "driver" refused
     // What the main process is doing, as it tells its moments, for scenarios that
     // wait for a state instead of guessing times: each event wait it begins,
     // whether it is blocked without a time limit (the shown scene is idle), and

@@ -114,7 +114,7 @@ uint32_t playbacks_collected = 0;
 
 } // namespace
 
-bool soc_poll_playback(const SimOptions &options) {
+bool buzzer_poll_playback(const SimOptions &options) {
     SocPlayback playback;
     if (!soc_take_playback(&playback)) {
         return false;
@@ -135,13 +135,13 @@ bool soc_poll_playback(const SimOptions &options) {
     return true;
 }
 
-uint32_t soc_playbacks_collected() {
+uint32_t buzzer_playbacks_collected() {
     return playbacks_collected;
 }
 
 // Lets a fanfare still in the sound card's queue finish, then releases the device
 // (the window closes right after a tour's last command, mid-fanfare).
-void soc_sound_close() {
+void buzzer_sound_close() {
     SDL_AudioDeviceID device = audio_device;
     if (device == 0) {
         return;

@@ -9,8 +9,8 @@ struct SimOptions;
 // Collects a finished buzzer playback: writes OUT/victory.wav, plays it in the window
 // and checks the interrupt masks came back; true when there was one. The
 // simulator's loops call it often.
-bool soc_poll_playback(const SimOptions &options);
+bool buzzer_poll_playback(const SimOptions &options);
 // Playbacks collected so far, by whichever loop polled.
-uint32_t soc_playbacks_collected();
+uint32_t buzzer_playbacks_collected();
 // Before the window goes: lets a queued fanfare finish and releases the sound card.
-void soc_sound_close();
+void buzzer_sound_close();

@@ -81,3 +81,8 @@ int board_descriptor(int fd) {
     close(fd);
     return high;
 }
+
+int namespace_descriptor(pid_t pid, const char *kind) {
+    std::string path = "/proc/" + std::to_string(pid) + "/ns/" + kind;
+    return board_descriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+}

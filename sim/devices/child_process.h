@@ -18,6 +18,9 @@ constexpr int BOARD_FD_BASE = 100;
 // Moves fd to BOARD_FD_BASE or above, close-on-exec; returns the new descriptor
 // (-1 if fd is -1 or the move fails, with errno set).
 int board_descriptor(int fd);
+// A descriptor (as board_descriptor) on process pid's namespace of `kind` ("mnt",
+// "net", "user"): it keeps the namespace alive after the process has gone.
+int namespace_descriptor(pid_t pid, const char *kind);
 
 struct ChildSetup {
     // Runs in the child before the exec (joining a namespace, say); it may _exit.

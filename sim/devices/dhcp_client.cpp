@@ -1,7 +1,6 @@
-// The network side of the simulated board: the exec of "/sbin/udhcpc", the real
-// BusyBox client on the board's own network (board_network.h) or the stand-in
-// (udhcpc_standin.cpp) with the interface requests kept here; the line about the
-// network in the window title and the reports of the lease and of its reading.
+// The network side of the simulated board: the exec of "/sbin/udhcpc" becomes the
+// real BusyBox client on the board's own network (board_network.h); the line about
+// the network in the window title and the reports of the lease and of its reading.
 #include "devices/dhcp_client.h"
 #include "devices/board_clock.h"
 #include "devices/board_network.h"
@@ -10,19 +9,14 @@
 #include "options.h"
 
 #include <arpa/inet.h>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <net/if.h>
 #include <netinet/in.h>
-#include <new>
 #include <string>
-#include <sys/ioctl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -30,27 +24,14 @@
 
 namespace {
 
-// What the interface requests set and what the client leased; shared between the
-// simulator and the application's processes.
-struct NetState {
-    std::atomic<uint32_t> flags;
-    std::atomic<uint32_t> address; // network byte order
-    std::atomic<int32_t> address_set;
-    char lease[16];
-};
-
-NetState *state;
-SimOptions options_at_boot; // copied before the fork; the worker reads it at exec
+// The lease the client holds, as last reported to the person watching.
+char lease_said[16];
 // The shipped script, opened before the fork: inside the application's namespace
 // /tmp is the board's, so a source tree under the host's /tmp cannot be reached by
 // its path. The descriptor stays open across the execs down to the shell.
 int script_fd = -1;
 constexpr int SCRIPT_FD_BASE = 150;
 char status_line[160];
-
-// The stand-in tells the address it leased on a pipe: the read end here, not
-// blocking; the write end kept open down to the client's exec, as the script is.
-int lease_told = -1, lease_tell = -1;
 
 const char *const EXPECTED_ARGV[] = {
     "/sbin/udhcpc",         "-f",    "-i", "eth0", "-s", "/etc/udhcpc.conf", "-p",
@@ -59,34 +40,9 @@ const char *const EXPECTED_ARGV[] = {
 // In the board's /tmp: ifconfig and route as BusyBox's applets, for the script.
 constexpr char APPLET_DIR[] = "/tmp/.busybox-bin";
 
-bool is_interface_request(unsigned long request) {
-    return request == SIOCGIFFLAGS || request == SIOCSIFFLAGS || request == SIOCSIFADDR;
-}
-
 int fail(int error) {
     errno = error;
     return -1;
-}
-
-int interface_request(unsigned long request, ifreq *req) {
-    if (request == SIOCGIFFLAGS) {
-        req->ifr_flags = static_cast<short>(state->flags.load());
-        return 0;
-    }
-    if (request == SIOCSIFFLAGS) {
-        state->flags = static_cast<uint16_t>(req->ifr_flags);
-        fprintf(stderr, "sim: eth0 flags 0x%04x\n", state->flags.load());
-        return 0;
-    }
-    sockaddr_in address;
-    memcpy(&address, &req->ifr_addr, sizeof address);
-    if (address.sin_family != AF_INET) {
-        return fail(EINVAL);
-    }
-    state->address = address.sin_addr.s_addr;
-    state->address_set = 1;
-    fprintf(stderr, "sim: eth0 address %s\n", inet_ntoa(address.sin_addr));
-    return 0;
 }
 
 bool argv_is_expected(char *const argv[]) {
@@ -113,21 +69,6 @@ void say(uint64_t started, const std::string &what) {
     fflush(stdout);
 }
 
-// The lease the client holds now into *lease, "" for none: as the DHCP server's
-// lease file has it (board_network.h), or as the stand-in told it (16 characters,
-// padded with spaces). False while there is nothing to tell.
-bool current_lease(std::string *lease) {
-    if (board_network_on()) {
-        return lease_file_lease(board_network_lease_file(), lease);
-    }
-    char told[17] = {};
-    if (read(lease_told, told, 16) != 16) {
-        return false;
-    }
-    *lease = std::string(told, strcspn(told, " "));
-    return true;
-}
-
 // Tells the person running the simulator when the client obtains or loses a
 // lease and when the application's main process reads the address. Touches only
 // its own copies and the shared state, so it may outlive everything else at exit.
@@ -136,8 +77,8 @@ void watch_network() {
     int32_t said_reader = 0;
     for (;; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
         std::string lease;
-        if (current_lease(&lease) && lease != state->lease) {
-            snprintf(state->lease, sizeof state->lease, "%s", lease.c_str());
+        if (lease_file_lease(board_network_lease_file(), &lease) && lease != lease_said) {
+            snprintf(lease_said, sizeof lease_said, "%s", lease.c_str());
             say(started, lease.empty() ? "the DHCP client has no lease any more"
                                        : "lease " + lease + " obtained by the DHCP client");
         }
@@ -153,15 +94,6 @@ void watch_network() {
 } // namespace
 
 void dhcp_init(const SimOptions &options) {
-    void *shared =
-        mmap(nullptr, sizeof(NetState), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (shared == MAP_FAILED) {
-        perror("ipslide-sim: network memory");
-        exit(2);
-    }
-    state = new (shared) NetState();
-    state->flags = IFF_BROADCAST | IFF_MULTICAST; // present, but down
-    options_at_boot = options;
     std::string script = options.source_dir + "/deploy/udhcpc.conf";
     int fd = open(script.c_str(), O_RDONLY);
     if (fd < 0) {
@@ -170,37 +102,7 @@ void dhcp_init(const SimOptions &options) {
     }
     script_fd = fcntl(fd, F_DUPFD, SCRIPT_FD_BASE);
     close(fd);
-    int told[2];
-    if (pipe2(told, O_CLOEXEC | O_NONBLOCK) != 0) {
-        perror("ipslide-sim: the stand-in's lease pipe");
-        exit(2);
-    }
-    lease_told = told[0];
-    lease_tell = fcntl(told[1], F_DUPFD, SCRIPT_FD_BASE);
-    close(told[1]);
     std::thread(watch_network).detach();
-}
-
-// Only the requests the worker makes are the board's; anything else goes to the
-// host's kernel. The host's own interfaces are never touched.
-int net_ioctl(int fd, unsigned long request, void *arg, bool *handled) {
-    // With the board's own network the requests go to its real eth0.
-    *handled = !board_network_on() && is_interface_request(request);
-    if (!*handled) {
-        return -1;
-    }
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        return fail(EBADF);
-    }
-    if (!S_ISSOCK(info.st_mode)) {
-        return fail(ENOTTY);
-    }
-    ifreq *req = static_cast<ifreq *>(arg);
-    if (strncmp(req->ifr_name, "eth0", IFNAMSIZ) != 0) {
-        return fail(ENODEV);
-    }
-    return interface_request(request, req);
 }
 
 // BusyBox's udhcpc with the board's command line, the shipped script in place of
@@ -237,35 +139,15 @@ int dhcp_exec(const char *path, char *const argv[]) {
                 quoted_argv(argv).c_str());
         return fail(ENOEXEC);
     }
-    if (board_network_on()) {
-        return exec_busybox_client(argv);
-    }
-    const SimOptions &o = options_at_boot;
-    std::string delay = std::to_string(o.lease_delay_ms), tell = std::to_string(lease_tell),
-                conf = "/dev/fd/" + std::to_string(script_fd);
-    std::vector<std::string> words = {
-        "/sbin/udhcpc", "udhcpc-standin", "--lease", o.lease, "--lease-delay", delay, "--conf",
-        conf,           "--tell",         tell,      "--"};
-    for (size_t i = 1; argv[i] != nullptr; ++i) {
-        words.emplace_back(argv[i]);
-    }
-    std::vector<char *> args;
-    for (std::string &word : words) {
-        args.push_back(word.data());
-    }
-    args.push_back(nullptr);
-    return execv("/proc/self/exe", args.data());
+    return exec_busybox_client(argv);
 }
 
 const char *net_status() {
-    if (state == nullptr) {
-        return "";
-    }
-    uint32_t address = state->address;
-    bool set = board_network_on() ? board_network_eth0_address(&address) : state->address_set != 0;
+    uint32_t address = 0;
+    bool set = board_network_eth0_address(&address);
     std::string eth0 =
         set ? "eth0 " + std::string(inet_ntoa(in_addr{address})) : std::string("eth0 unconfigured");
-    std::string lease = state->lease[0] != '\0' ? std::string("lease ") + state->lease : "no lease";
+    std::string lease = lease_said[0] != '\0' ? std::string("lease ") + lease_said : "no lease";
     snprintf(status_line, sizeof status_line, "link %s \u00b7 %s \u00b7 %s",
              dm9000_link() ? "up" : "down", eth0.c_str(), lease.c_str());
     return status_line;

@@ -72,7 +72,21 @@ bool dm9000_owns(volatile void *reg) {
            offset_of(reg) < WINDOW_BYTES;
 }
 
+namespace {
+
+// An 8-bit access anywhere else is a stray pointer of the application's.
+void check_owned(volatile uint8_t *reg, const char *what) {
+    if (!dm9000_owns(reg)) {
+        fprintf(stderr, "ipslide-sim: %s at %p, outside the DM9000's ports\n", what,
+                const_cast<uint8_t *>(reg));
+        abort();
+    }
+}
+
+} // namespace
+
 uint8_t dm9000_read8(volatile uint8_t *reg) {
+    check_owned(reg, "8-bit read");
     bool cable = dm9000_link();
     uint8_t value = 0xff;
     if (!dm9000_model_read(state->chip, offset_of(reg), cable, true, &value)) {
@@ -87,6 +101,7 @@ uint8_t dm9000_read8(volatile uint8_t *reg) {
 }
 
 void dm9000_write8(volatile uint8_t *reg, uint8_t value) {
+    check_owned(reg, "8-bit write");
     if (!dm9000_model_write(&state->chip, offset_of(reg), value)) {
         fprintf(stderr, "sim: DM9000 write at offset %lu: only the ports at 0 and 4 exist\n",
                 static_cast<unsigned long>(offset_of(reg)));

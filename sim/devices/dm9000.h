@@ -13,6 +13,7 @@ struct SimOptions;
 void dm9000_init(const SimOptions &options);
 void *dm9000_map(size_t length);
 bool dm9000_owns(volatile void *reg);
+// The ports' accesses; an address outside them ends the process.
 uint8_t dm9000_read8(volatile uint8_t *reg);
 void dm9000_write8(volatile uint8_t *reg, uint8_t value);
 // Plugs (the link is up at once) or unplugs the cable.

@@ -47,7 +47,7 @@ bool open_window(Window *w, int scale) {
 }
 
 void close_window(Window *w) {
-    soc_sound_close();
+    buzzer_sound_close();
     if (w->texture != nullptr) {
         SDL_DestroyTexture(w->texture);
     }
@@ -120,7 +120,7 @@ int show_screen_until_done(Window *w, const SimOptions &options, const WindowApp
         }
         show_screen(w);
         if (!scripted) {
-            soc_poll_playback(options);
+            buzzer_poll_playback(options);
             status = app.poll();
         }
         if (status != -1) {

@@ -78,16 +78,11 @@ bool masked_faults_watch(std::string *error) {
     return true;
 }
 
-bool masked_faults_result(uint32_t timeout_ms, MaskedFaults *faults, std::string *error) {
-    auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (stage.load() == BEFORE_MASK || stage.load() == MASKED) {
-        if (std::chrono::steady_clock::now() > limit) {
-            *error = stage.load() == MASKED ? "the playback did not end in time"
-                                            : "no playback began in time";
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+bool masked_faults_pending() {
+    return stage.load() == BEFORE_MASK || stage.load() == MASKED;
+}
+
+bool masked_faults_result(MaskedFaults *faults, std::string *error) {
     std::lock_guard<std::mutex> hold(result_lock);
     if (stage.load() != DONE) {
         *error = failure.empty() ? "not watching a playback" : failure;

@@ -19,9 +19,12 @@ struct MaskedFaults {
 // counted; the probes that need it look further into the sample.
 bool masked_faults_watch(std::string *error);
 
-// Waits until the watched playback has ended; false with *error set when none
-// ended within timeout_ms or the agent could not be read.
-bool masked_faults_result(uint32_t timeout_ms, MaskedFaults *faults, std::string *error);
+// Whether the watch still waits for its playback to begin or to end.
+bool masked_faults_pending();
+
+// The watched playback's faults, once it is no longer pending; false with *error
+// set when there was no watch or the agent could not be read.
+bool masked_faults_result(MaskedFaults *faults, std::string *error);
 
 // Stops a watch that is still waiting; before the guest's memory goes.
 void masked_faults_stop();

@@ -196,7 +196,6 @@ const ScenarioBoard QEMU = {
     qemu_address_read,
     guest_dm9000_set_cable,
     qemu_kill_app,
-    []() -> const char * { return nullptr; },
     qemu_eth0_address,
     qemu_dhcp_clients,
     qemu_signal_dhcp_client,

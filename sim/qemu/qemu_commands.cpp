@@ -1,7 +1,7 @@
 // The scenario commands only the QEMU board plays: probes of the guest's
 // processes, mounts and device nodes through its agent.
+#include "devices/child_process.h"
 #include "front/progress.h"
-#include "qemu/elf_symbol.h"
 #include "qemu/guest_agent.h"
 #include "qemu/guest_console.h"
 #include "qemu/masked_faults.h"
@@ -9,7 +9,10 @@
 #include "scenario/commands.h"
 #include "scenario/player.h"
 
+#include <cstdio>
 #include <fstream>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 // OUT/NAME.txt: the application's processes and their parents, the mounts on
@@ -54,6 +57,36 @@ constexpr uint32_t PAGE_BYTES = 4096;
 constexpr long MASKED_FAULTS_TIMEOUT_MS = 120000;
 constexpr long WAIT_CONSOLE_TIMEOUT_MS = 120000;
 
+// The address and size of `name` in the board binary's symbol table, as the cross
+// binutils' nm lists it: "NAME TYPE VALUE SIZE" a line in its POSIX format.
+bool board_symbol(const std::string &binary, const std::string &name, uint32_t *address,
+                  uint32_t *size, std::string *error) {
+    ChildSetup setup;
+    setup.output_fd = memfd_create("nm", MFD_CLOEXEC);
+    FILE *lines = setup.output_fd >= 0 ? fdopen(setup.output_fd, "w+") : nullptr;
+    std::string why = "no memory file";
+    if (lines == nullptr ||
+        !run_process({"arm-linux-gnueabi-nm", "--format=posix", "--defined-only", binary}, &why,
+                     setup)) {
+        *error = "arm-linux-gnueabi-nm cannot list the symbols of " + binary + " (" + why + ")";
+        if (lines != nullptr) {
+            fclose(lines);
+        }
+        return false;
+    }
+    rewind(lines);
+    bool found = false;
+    char line[512], listed[256], type = 0;
+    while (!found && fgets(line, sizeof line, lines) != nullptr) {
+        found = sscanf(line, "%255s %c %x %x", listed, &type, address, size) == 4 && name == listed;
+    }
+    fclose(lines);
+    if (!found) {
+        *error = binary + " has no symbol " + name;
+    }
+    return found;
+}
+
 } // namespace
 
 // The pages wholly inside SYMBOL of the board binary, from its second page on,
@@ -61,14 +94,14 @@ constexpr long WAIT_CONSOLE_TIMEOUT_MS = 120000;
 // symbol's first page stays, so that a fault on the others comes well after the
 // symbol's first use (see masked_faults.h). Fails unless every page is out.
 bool run_pageout(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    ElfSymbol symbol;
+    uint32_t address = 0, size = 0;
     std::string binary = context.options->source_dir + "/build/arm/bin/ipslide";
-    if (!elf_symbol(binary, command.args[0], &symbol, error)) {
+    if (!board_symbol(binary, command.args[0], &address, &size, error)) {
         *error = "pageout: " + *error;
         return false;
     }
-    uint32_t start = (symbol.address + 2 * PAGE_BYTES - 1) / PAGE_BYTES * PAGE_BYTES;
-    uint32_t end = (symbol.address + symbol.size) / PAGE_BYTES * PAGE_BYTES;
+    uint32_t start = (address + 2 * PAGE_BYTES - 1) / PAGE_BYTES * PAGE_BYTES;
+    uint32_t end = (address + size) / PAGE_BYTES * PAGE_BYTES;
     if (end <= start) {
         *error = "pageout: " + command.args[0] + " has no whole page past its first";
         return false;
@@ -99,14 +132,15 @@ bool run_watch_masked_faults(ScenarioContext &, const ScenarioCommand &command,
     return true;
 }
 
-bool run_expect_no_masked_faults(ScenarioContext &, const ScenarioCommand &command,
+bool run_expect_no_masked_faults(ScenarioContext &context, const ScenarioCommand &command,
                                  std::string *error) {
-    long timeout = 0;
-    if (!timeout_arg(command, 0, MASKED_FAULTS_TIMEOUT_MS, &timeout, error)) {
+    if (!wait_for_command(
+            context, command, 0, [] { return !masked_faults_pending(); }, error,
+            "no playback began and ended within", MASKED_FAULTS_TIMEOUT_MS)) {
         return false;
     }
     MaskedFaults faults;
-    if (!masked_faults_result(static_cast<uint32_t>(timeout), &faults, error)) {
+    if (!masked_faults_result(&faults, error)) {
         *error = "expect-no-masked-faults: " + *error;
         return false;
     }

@@ -108,59 +108,39 @@ bool make_files(const SimOptions &options, const std::string &work, std::string 
            sized_file(work + "/dm9000", DM9000_PAGE_BYTES, error);
 }
 
+// QEMU's command line as one would type it: @ stands for the work folder, % for
+// build/board-vm. The kernel's command line (KERNEL_ARGS) follows as one word.
+constexpr char QEMU_COMMAND[] =
+    "qemu-system-arm -M virt,highmem=off -cpu cortex-a15 -smp 1 -m 512M "
+    "-object memory-backend-file,id=ram,size=512M,mem-path=@/ram,share=on "
+    "-machine memory-backend=ram -kernel %/vmlinuz -dtb @/board.dtb -initrd @/initramfs.cpio "
+    "-nodefaults -display none -no-reboot "
+    "-chardev socket,id=console,path=@/console,server=on,wait=on -serial chardev:console "
+    "-device virtio-serial-device -chardev socket,id=agent,path=@/agent,server=on,wait=on "
+    "-device virtconsole,chardev=agent,name=agent "
+    "-object memory-backend-file,id=dm9000,size=1M,mem-path=@/dm9000,share=on "
+    "-device ivshmem-plain,memdev=dm9000 "
+    "-netdev tap,id=net,ifname=tap0,script=no,downscript=no -device virtio-net-device,netdev=net";
+// The stick, when there is one, as /dev/sda.
+constexpr char STICK_DEVICES[] =
+    " -drive if=none,id=stick,format=raw,file=@/stick.img -device virtio-scsi-device,id=scsi "
+    "-device scsi-hd,drive=stick,bus=scsi.0";
+
 std::vector<std::string> qemu_words(const SimOptions &options, const std::string &work,
-                                    const std::string &disk) {
+                                    bool stick) {
     std::string vm = options.source_dir + "/build/board-vm";
-    std::vector<std::string> words = {
-        "qemu-system-arm",
-        "-M",
-        "virt,highmem=off",
-        "-cpu",
-        "cortex-a15",
-        "-smp",
-        "1",
-        "-m",
-        "512M",
-        "-object",
-        "memory-backend-file,id=ram,size=512M,mem-path=" + work + "/ram,share=on",
-        "-machine",
-        "memory-backend=ram",
-        "-kernel",
-        vm + "/vmlinuz",
-        "-dtb",
-        work + "/board.dtb",
-        "-initrd",
-        work + "/initramfs.cpio",
-        "-append",
-        KERNEL_ARGS,
-        "-nodefaults",
-        "-display",
-        "none",
-        "-no-reboot",
-        "-chardev",
-        "socket,id=console,path=" + work + "/console,server=on,wait=on",
-        "-serial",
-        "chardev:console",
-        "-device",
-        "virtio-serial-device",
-        "-chardev",
-        "socket,id=agent,path=" + work + "/agent,server=on,wait=on",
-        "-device",
-        "virtconsole,chardev=agent,name=agent",
-        "-object",
-        "memory-backend-file,id=dm9000,size=1M,mem-path=" + work + "/dm9000,share=on",
-        "-device",
-        "ivshmem-plain,memdev=dm9000",
-        "-netdev",
-        "tap,id=net,ifname=tap0,script=no,downscript=no",
-        "-device",
-        "virtio-net-device,netdev=net"};
-    if (!disk.empty()) {
-        for (const char *word : {"-drive", "", "-device", "virtio-scsi-device,id=scsi", "-device",
-                                 "scsi-hd,drive=stick,bus=scsi.0"}) {
-            words.push_back(*word != '\0' ? word : "if=none,id=stick,format=raw,file=" + disk);
+    std::string line = std::string(QEMU_COMMAND) + (stick ? STICK_DEVICES : "") + " ";
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : line) {
+        if (c != ' ') {
+            word += c == '@' ? work : c == '%' ? vm : std::string(1, c);
+        } else if (!word.empty()) {
+            words.push_back(word);
+            word.clear();
         }
     }
+    words.insert(words.end(), {"-append", KERNEL_ARGS});
     return words;
 }
 
@@ -237,7 +217,7 @@ bool start_qemu(const SimOptions &options, QemuMachine *machine, const std::stri
     ChildSetup setup;
     setup.before_exec = join_board_network;
     setup.output_fd = log_fd;
-    machine->qemu = start_process(qemu_words(options, machine->work, disk), setup);
+    machine->qemu = start_process(qemu_words(options, machine->work, !disk.empty()), setup);
     if (log_fd >= 0) {
         close(log_fd);
     }

@@ -15,28 +15,11 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-
-bool need_network(const ScenarioContext &context, const ScenarioCommand &command,
-                  std::string *error) {
-    const char *why = context.board->no_dhcp();
-    if (why != nullptr) {
-        *error = command.name + ": " + why;
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
-bool run_dhcp_server(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+bool run_dhcp_server(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
     const std::string &how = command.args[0];
     bool renumber = how == "renumber" && command.args.size() == 2;
     if (!renumber && (how != "pause" && how != "resume")) {
         *error = "usage: at MS dhcp-server pause|resume|renumber IP";
-        return false;
-    }
-    if (!need_network(context, command, error)) {
         return false;
     }
     if (renumber) {
@@ -61,9 +44,6 @@ bool run_dhcp_client(ScenarioContext &context, const ScenarioCommand &command, s
         return false;
     }
     std::string what;
-    if (!need_network(context, command, error)) {
-        return false;
-    }
     if (!context.board->signal_dhcp_client(how == "renew", &what, error)) {
         *error = "dhcp-client: " + *error;
         return false;
@@ -74,15 +54,8 @@ bool run_dhcp_client(ScenarioContext &context, const ScenarioCommand &command, s
 
 bool run_wait_eth0(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
     in_addr want{};
-    long timeout = 0;
     if (inet_pton(AF_INET, command.args[0].c_str(), &want) != 1) {
         *error = "\"" + command.args[0] + "\" is not an IPv4 address";
-        return false;
-    }
-    if (!timeout_arg(command, 1, WAIT_TIMEOUT_MS, &timeout, error)) {
-        return false;
-    }
-    if (!need_network(context, command, error)) {
         return false;
     }
     const ScenarioBoard *board = context.board;
@@ -90,7 +63,7 @@ bool run_wait_eth0(ScenarioContext &context, const ScenarioCommand &command, std
         uint32_t address = 0;
         return board->eth0_address(&address) && address == want.s_addr;
     };
-    return wait_for(context, timeout, "wait-eth0 " + command.args[0], has_it, error);
+    return wait_for_command(context, command, 1, has_it, error);
 }
 
 bool run_expect_dhcp_clients(ScenarioContext &context, const ScenarioCommand &command,
@@ -98,9 +71,6 @@ bool run_expect_dhcp_clients(ScenarioContext &context, const ScenarioCommand &co
     long want = 0;
     if (!parse_int_arg(command.args[0], 0, 100, &want)) {
         *error = "\"" + command.args[0] + "\" is not a count";
-        return false;
-    }
-    if (!need_network(context, command, error)) {
         return false;
     }
     long found = context.board->dhcp_clients(error);
@@ -154,13 +124,12 @@ size_t fill(int fd) {
 // Fills the address pipe through the client's own descriptor 9, as if the
 // application had not read it for a long time: the script's next write finds it
 // full.
-bool run_fill_address_pipe(ScenarioContext &context, const ScenarioCommand &command,
-                           std::string *error) {
-    pid_t client = need_network(context, command, error) ? board_network_client_pid() : -1;
+bool run_fill_address_pipe(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+    pid_t client = board_network_client_pid();
     std::string path = "/proc/" + std::to_string(client) + "/fd/9";
     int fd = client > 0 ? open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC) : -1;
     if (fd < 0) {
-        *error = error->empty() ? "fill-address-pipe: " + path + ": " + strerror(errno) : *error;
+        *error = "fill-address-pipe: " + path + ": " + strerror(errno);
         return false;
     }
     size_t filled = fill(fd);

@@ -12,6 +12,7 @@
 #include "devices/board_state.h"
 #include "devices/touch_panel.h"
 #include "scenario/commands.h"
+#include "scenario/player.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,7 +26,7 @@ namespace {
 
 constexpr uint64_t POLL_US = 100;
 constexpr uint64_t TOUCH_TIMEOUT_US = 2000000;
-constexpr uint64_t STARTUP_TIMEOUT_US = 60000000;
+constexpr long STARTUP_TIMEOUT_MS = 60000;
 
 void report(const std::string &name, double value, const char *unit) {
     printf("ipslide-sim: measure %s %.3f %s\n", name.c_str(), value, unit);
@@ -38,13 +39,10 @@ void report(const std::string &name, double value, const char *unit) {
 // wait, and sim_platform stamps that moment.
 bool run_measure_startup(ScenarioContext &context, const ScenarioCommand &, std::string *error) {
     const BoardState &board = *board_state();
-    uint64_t give_up = monotonic_us() + STARTUP_TIMEOUT_US;
-    while (board.waits.load() == 0) {
-        if (monotonic_us() > give_up) {
-            *error = "measure-startup: no frame within 60 s";
-            return false;
-        }
-        usleep(POLL_US);
+    if (!wait_for(
+            context, STARTUP_TIMEOUT_MS, "measure-startup",
+            [&board] { return board.waits.load() != 0; }, error, "no frame within")) {
+        return false;
     }
     report("startup-to-first-present", (board.wait_begin_us.load() - context.start_us) / 1000.0,
            "ms");
@@ -54,16 +52,16 @@ bool run_measure_startup(ScenarioContext &context, const ScenarioCommand &, std:
 namespace {
 
 // Waits up to 200 ms for the main process to begin its next event wait; then
-// *count and *at are that wait's number and time. False when none begins.
-bool next_wait(uint32_t *count, uint64_t *at) {
+// *count and *at are that wait's number and time (stamped by the board, so the
+// poll's pace does not matter). False when none begins.
+bool next_wait(ScenarioContext &context, uint32_t *count, uint64_t *at) {
     const BoardState &board = *board_state();
     uint32_t before = board.waits.load();
-    uint64_t give_up = monotonic_us() + 200000;
-    while (board.waits.load() == before) {
-        if (monotonic_us() > give_up) {
-            return false;
-        }
-        usleep(POLL_US);
+    std::string ignored;
+    if (!wait_for(
+            context, 200, "", [&board, before] { return board.waits.load() != before; },
+            &ignored)) {
+        return false;
     }
     *count = board.waits.load();
     *at = board.wait_begin_us.load();
@@ -75,7 +73,8 @@ bool next_wait(uint32_t *count, uint64_t *at) {
 // Frames a second over about MS: between the beginnings of two event waits, so
 // the figure is the frame period itself, not a count cut off by the window. A scene
 // that begins no wait at all shows no frame: its figure is the count, 0.
-bool run_measure_frames(ScenarioContext &, const ScenarioCommand &command, std::string *error) {
+bool run_measure_frames(ScenarioContext &context, const ScenarioCommand &command,
+                        std::string *error) {
     long period_ms = 0;
     if (!parse_int_arg(command.args[0], 100, 600000, &period_ms)) {
         *error = "\"" + command.args[0] + "\" is not a period in milliseconds";
@@ -85,7 +84,7 @@ bool run_measure_frames(ScenarioContext &, const ScenarioCommand &command, std::
     std::string name = "frames-per-second-" + command.args[1];
     uint32_t first = 0, last = 0;
     uint64_t first_at = 0, last_at = 0;
-    if (!next_wait(&first, &first_at)) {
+    if (!next_wait(context, &first, &first_at)) {
         uint32_t waits = board.waits.load();
         uint32_t slides = board.slide_frames.load();
         usleep(static_cast<useconds_t>(period_ms * 1000));
@@ -94,7 +93,7 @@ bool run_measure_frames(ScenarioContext &, const ScenarioCommand &command, std::
         return true;
     }
     usleep(static_cast<useconds_t>(period_ms * 1000));
-    if (!next_wait(&last, &last_at) || last_at <= first_at) {
+    if (!next_wait(context, &last, &last_at) || last_at <= first_at) {
         *error = "measure-frames: the frames stopped";
         return false;
     }

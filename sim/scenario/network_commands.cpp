@@ -20,11 +20,7 @@ bool run_link(ScenarioContext &context, const ScenarioCommand &command, std::str
 // Like the other waits: later commands move back by the time it took.
 bool run_wait_address(ScenarioContext &context, const ScenarioCommand &command,
                       std::string *error) {
-    long timeout_ms = 0;
-    if (!timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout_ms, error)) {
-        return false;
-    }
     const ScenarioBoard *board = context.board;
-    return wait_for(
-        context, timeout_ms, "wait-address", [board] { return board->address_read(); }, error);
+    return wait_for_command(
+        context, command, 0, [board] { return board->address_read(); }, error);
 }

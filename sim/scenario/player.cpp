@@ -10,6 +10,16 @@ namespace {
 
 constexpr uint64_t POLL_US = 1000;
 
+bool timeout_arg(const ScenarioCommand &command, size_t index, long fallback, long *timeout,
+                 std::string *error) {
+    *timeout = fallback;
+    if (command.args.size() > index && !parse_int_arg(command.args[index], 1, 600000, timeout)) {
+        *error = "\"" + command.args[index] + "\" is not a timeout in milliseconds";
+        return false;
+    }
+    return true;
+}
+
 // The one wait loop: true once ready() holds (without it, once until_us has
 // come); false when the board stops (*why says why) or until_us passes first
 // (*why empty). The timeline's due events fire first on every turn.
@@ -43,6 +53,18 @@ bool wait_for(ScenarioContext &context, long timeout_ms, const std::string &what
     }
     *error = what + ": " + why;
     return false;
+}
+
+bool wait_for_command(ScenarioContext &context, const ScenarioCommand &command, size_t word,
+                      const std::function<bool()> &ready, std::string *error, const char *late,
+                      long fallback_ms) {
+    long timeout = 0;
+    std::string what = command.name;
+    for (size_t i = 0; i < word && i < command.args.size(); ++i) {
+        what += " " + command.args[i];
+    }
+    return timeout_arg(command, word, fallback_ms, &timeout, error) &&
+           wait_for(context, timeout, what, ready, error, late);
 }
 
 bool load_scenario(const SimOptions &options, const ScenarioBoard &board,

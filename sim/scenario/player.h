@@ -28,3 +28,10 @@ int run_headless(const ScenarioBoard &board, const SimOptions &options);
 bool wait_for(ScenarioContext &context, long timeout_ms, const std::string &what,
               const std::function<bool()> &ready, std::string *error,
               const char *late = "not within");
+
+// wait_for, timed by the command's word `word` when it has one (else by
+// fallback_ms), and named by the command's words before it; a word that is no
+// timeout in milliseconds fails before any wait.
+bool wait_for_command(ScenarioContext &context, const ScenarioCommand &command, size_t word,
+                      const std::function<bool()> &ready, std::string *error,
+                      const char *late = "not within", long fallback_ms = WAIT_TIMEOUT_MS);

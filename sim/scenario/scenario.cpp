@@ -78,16 +78,6 @@ bool parse_int_arg(const std::string &text, long min, long max, long *value) {
     return true;
 }
 
-bool timeout_arg(const ScenarioCommand &command, size_t index, long fallback, long *timeout,
-                 std::string *error) {
-    *timeout = fallback;
-    if (command.args.size() > index && !parse_int_arg(command.args[index], 1, 600000, timeout)) {
-        *error = "\"" + command.args[index] + "\" is not a timeout in milliseconds";
-        return false;
-    }
-    return true;
-}
-
 bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *commands,
                     std::string *error, unsigned board) {
     std::ifstream in(path);

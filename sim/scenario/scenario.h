@@ -58,8 +58,5 @@ bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *comma
 
 // Argument helpers for command functions.
 bool parse_int_arg(const std::string &text, long min, long max, long *value);
-// The optional timeout in milliseconds at args[index], `fallback` when absent;
-// a wait's when the script gives none is WAIT_TIMEOUT_MS.
+// A wait's timeout when the script gives none (player.h).
 constexpr long WAIT_TIMEOUT_MS = 15000;
-bool timeout_arg(const ScenarioCommand &command, size_t index, long fallback, long *timeout,
-                 std::string *error);

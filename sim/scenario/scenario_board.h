@@ -40,8 +40,6 @@ struct ScenarioBoard {
     void (*set_link)(bool plugged);
     // SIGKILL to the running start's main process; *what says which, and when.
     bool (*kill_app)(std::string *what, std::string *error);
-    // Why the board has no real DHCP client and server, nullptr when it has them.
-    const char *(*no_dhcp)();
     // eth0's address (network byte order); false when it has none.
     bool (*eth0_address)(uint32_t *address);
     // udhcpc processes on the board, -1 with *error set when they cannot be counted.

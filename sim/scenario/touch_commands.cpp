@@ -86,9 +86,7 @@ bool run_release(ScenarioContext &context, const ScenarioCommand &command, std::
 // a tap (a soak's scripted moves) wait for the panel's queue to empty first.
 bool run_wait_touch_read(ScenarioContext &context, const ScenarioCommand &command,
                          std::string *error) {
-    long timeout_ms = 0;
-    return timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout_ms, error) &&
-           wait_for(
-               context, timeout_ms, "wait-touch-read",
-               [] { return touch_panel_queued_bytes() == 0; }, error, "events still queued after");
+    return wait_for_command(
+        context, command, 0, [] { return touch_panel_queued_bytes() == 0; }, error,
+        "events still queued after");
 }

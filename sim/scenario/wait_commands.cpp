@@ -10,39 +10,27 @@
 #include <sstream>
 
 bool run_wait_idle(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    long timeout = 0;
-    if (!timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout, error)) {
-        return false;
-    }
     const ScenarioBoard *board = context.board;
-    return wait_for(
-        context, timeout, "wait-idle", [board] { return board->idle(); }, error);
+    return wait_for_command(
+        context, command, 0, [board] { return board->idle(); }, error);
 }
 
 bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    long frames = 0, timeout = 0;
+    long frames = 0;
     if (!parse_int_arg(command.args[0], 1, 100000, &frames)) {
         *error = "\"" + command.args[0] + "\" is not a number of frames";
         return false;
     }
-    if (!timeout_arg(command, 1, WAIT_TIMEOUT_MS, &timeout, error)) {
-        return false;
-    }
     const ScenarioBoard *board = context.board;
     uint32_t target = board->frames() + static_cast<uint32_t>(frames);
-    return wait_for(
-        context, timeout, "wait-frames",
+    return wait_for_command(
+        context, command, 1,
         [board, target] { return static_cast<int32_t>(board->frames() - target) >= 0; }, error);
 }
 
 bool run_wait_slide(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    long timeout = 0;
-    if (!timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout, error)) {
-        return false;
-    }
-    return wait_for(
-        context, timeout, "wait-slide", [] { return board_state()->in_frame_delay.load() != 0; },
-        error);
+    return wait_for_command(
+        context, command, 0, [] { return board_state()->in_frame_delay.load() != 0; }, error);
 }
 
 namespace {
@@ -69,10 +57,8 @@ bool run_wait_log(ScenarioContext &context, const ScenarioCommand &command, std:
 // Until the application has played a sound, collected as the simulator's loops
 // collect it.
 bool run_wait_sound(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
-    long timeout_ms = 0;
     // The simulated board's watch, on every turn of the wait, collects the sound.
-    uint32_t before = soc_playbacks_collected();
-    auto played = [before] { return soc_playbacks_collected() != before; };
-    return timeout_arg(command, 0, WAIT_TIMEOUT_MS, &timeout_ms, error) &&
-           wait_for(context, timeout_ms, "wait-sound", played, error, "no sound within");
+    uint32_t before = buzzer_playbacks_collected();
+    auto played = [before] { return buzzer_playbacks_collected() != before; };
+    return wait_for_command(context, command, 0, played, error, "no sound within");
 }

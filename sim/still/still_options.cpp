@@ -22,33 +22,13 @@ const char OPTION_LINES[] =
 // A time on the 32-bit millisecond clock.
 constexpr long long MAX_MS = 0xFFFFFFFFLL;
 
-enum Option {
-    SCENE = 1,
-    ELAPSED,
-    ADDRESS,
-    VISITED,
-    STICK,
-    FONT_SIZE,
-    BOARD,
-    SLIDE,
-    VICTORY,
-    OUT,
-    HELP
-};
-
 const option OPTIONS[] = {
-    {"scene", required_argument, nullptr, SCENE},
-    {"elapsed", required_argument, nullptr, ELAPSED},
-    {"address", required_argument, nullptr, ADDRESS},
-    {"visited", no_argument, nullptr, VISITED},
-    {"stick", required_argument, nullptr, STICK},
-    {"font-size", required_argument, nullptr, FONT_SIZE},
-    {"board", required_argument, nullptr, BOARD},
-    {"slide", required_argument, nullptr, SLIDE},
-    {"victory", required_argument, nullptr, VICTORY},
-    {"out", required_argument, nullptr, OUT},
-    {"help", no_argument, nullptr, HELP},
-    {nullptr, 0, nullptr, 0},
+    {"scene", required_argument, nullptr, 's'},   {"elapsed", required_argument, nullptr, 'e'},
+    {"address", required_argument, nullptr, 'a'}, {"visited", no_argument, nullptr, 'v'},
+    {"stick", required_argument, nullptr, 'k'},   {"font-size", required_argument, nullptr, 'f'},
+    {"board", required_argument, nullptr, 'b'},   {"slide", required_argument, nullptr, 'l'},
+    {"victory", required_argument, nullptr, 'V'}, {"out", required_argument, nullptr, 'o'},
+    {"help", no_argument, nullptr, 'h'},          {nullptr, 0, nullptr, 0},
 };
 
 // The decimal number at *text up to the character `end`, within 0..max; *text is
@@ -107,32 +87,32 @@ bool parse_ms(const char *text, uint32_t *ms) {
 bool take(int option, const char *value, StillOptions *o) {
     long long n = 0;
     switch (option) {
-    case SCENE:
+    case 's':
         o->puzzle = strcmp(value, "puzzle") == 0;
         return o->puzzle || strcmp(value, "address") == 0;
-    case ELAPSED:
+    case 'e':
         return parse_ms(value, &o->elapsed_ms);
-    case ADDRESS:
+    case 'a':
         o->address = value;
         return true;
-    case VISITED:
+    case 'v':
         return o->visited = true;
-    case STICK:
+    case 'k':
         o->stick = value;
         return value[0] != '\0';
-    case FONT_SIZE:
+    case 'f':
         if (!one_number(value, 99999, &n)) {
             return false;
         }
         o->font_size = static_cast<int32_t>(n);
         return true;
-    case BOARD:
+    case 'b':
         return o->has_board = parse_board(value, o->board);
-    case SLIDE:
+    case 'l':
         return parse_slide(value, o);
-    case VICTORY:
+    case 'V':
         return o->has_victory = parse_ms(value, &o->victory_ms);
-    case OUT:
+    case 'o':
         o->out = value;
         return value[0] != '\0';
     default:
@@ -169,14 +149,14 @@ StillCommand parse_still_options(const char *program, int argc, char **argv, Sti
             fprintf(stderr, "%s: bad option %s\n", program, flag);
             return refused(program);
         }
-        if (option == HELP) {
+        if (option == 'h') {
             return STILL_HELP;
         }
         if (!take(option, optarg, o)) {
             fprintf(stderr, "%s: bad option --%s %s\n", program, OPTIONS[index].name, optarg);
             return refused(program);
         }
-        elapsed_seen = elapsed_seen || option == ELAPSED;
+        elapsed_seen = elapsed_seen || option == 'e';
     }
     if (optind < argc) {
         fprintf(stderr, "%s: bad option %s\n", program, argv[optind]);

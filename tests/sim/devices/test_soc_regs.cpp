@@ -148,8 +148,8 @@ TEST_F(SocRegs, AFinishedPlaybackBecomesAMonoSixteenBitWav) {
     play_by_hand({1, 1, 0, 1, 0}, 0xFEFFFF7F, 0x7FE); // the last store ends the fourth bit
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    soc_poll_playback(options);
-    soc_poll_playback(options); // nothing new: nothing printed
+    buzzer_poll_playback(options);
+    buzzer_poll_playback(options); // nothing new: nothing printed
     std::string wav = options.out_dir + "/victory.wav";
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "ipslide-sim: victory sound captured: 4 bits -> " + wav + "\n");
@@ -176,7 +176,7 @@ TEST_F(SocRegs, MasksLeftDifferentFromBeforeAreReportedLoudly) {
     play_by_hand({1, 0}, 0xFFFFFFFE, 0x7FF);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    soc_poll_playback(options);
+    buzzer_poll_playback(options);
     testing::internal::GetCapturedStdout();
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("INTMSK is 0xFFFFFFFE after the buzzer playback, 0xFEFFFF7F before"),
@@ -208,7 +208,7 @@ class SocSound : public SocRegs {
         soc_write32(reg(0x51000000, 0x08), 0);        // timer 0 stopped
         for (int i = 0; i < 2; ++i) {
             play_by_hand({1, 0, 1, 0}, 0xFEFFFF7F, 0x7FE);
-            soc_poll_playback(options);
+            buzzer_poll_playback(options);
         }
         exit(0);
     }

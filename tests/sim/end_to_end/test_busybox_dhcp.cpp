@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::string BUSYBOX = "--dhcp busybox --lease 10.9.8.7 ";
+const std::string BUSYBOX = "--lease 10.9.8.7 ";
 
 TEST(SimBusyBoxDhcp, TheFirstLeaseReachesTheApplication) {
     SimRun run = run_sim(IPSLIDE_SIM_BINARY, "busybox_lease",

@@ -27,11 +27,6 @@ TEST(Headless, ShotWritesTheScreenAsSeenAndEndStopsCleanly) {
 
 TEST(Headless, BadScenarioIsRefusedBeforeAnythingStarts) {
     EXPECT_EQ(run_sim(IPSLIDE_SIM_BINARY, "headless_bad", "at 10 fly\n").status, 2);
-    // A delay only the stand-in can honour is refused, not ignored.
-    SimRun delayed = run_sim(IPSLIDE_SIM_BINARY, "lease_delay", "at 0 end\n",
-                             "--dhcp busybox --lease-delay 3000");
-    EXPECT_EQ(delayed.status, 2);
-    EXPECT_TRUE(has(delayed.said, "dhcp-server pause")) << delayed.said;
 }
 
 TEST(Screenshots, Rgb565SurvivesTheRoundTripThroughPng) {

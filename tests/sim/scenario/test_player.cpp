@@ -52,7 +52,6 @@ const ScenarioBoard FAKE = {
     .address_read = nullptr,
     .set_link = nullptr,
     .kill_app = nullptr,
-    .no_dhcp = nullptr,
     .eth0_address = nullptr,
     .dhcp_clients = nullptr,
     .signal_dhcp_client = nullptr,
