@@ -101,15 +101,6 @@ const CommandSpec COMMANDS[] = {
 
 } // namespace
 
-std::span<const CommandSpec> all_commands() {
+CommandTable all_commands() {
     return {std::begin(COMMANDS), std::end(COMMANDS)};
-}
-
-const CommandSpec *find_command(const std::string &name) {
-    for (const CommandSpec &entry : COMMANDS) {
-        if (name == entry.name) {
-            return &entry;
-        }
-    }
-    return nullptr;
 }

@@ -167,7 +167,7 @@ int run_in_window(const ScenarioBoard &board, const SimOptions &options) {
     if (options.script.empty()) {
         return run_window(options, app, nullptr);
     }
-    if (!load_scenario(options, board, &commands)) {
+    if (!load_scenario(options, board, all_commands(), &commands)) {
         return 2;
     }
     return run_window(options, app, [&board, &options, &commands] {
@@ -208,7 +208,8 @@ int main(int argc, char **argv) {
     }
     const ScenarioBoard &board =
         options.board == "qemu" ? qemu_scenario_board() : sim_scenario_board();
-    status = options.headless ? run_headless(board, options) : run_in_window(board, options);
+    status = options.headless ? run_headless(board, options, all_commands())
+                              : run_in_window(board, options);
     boot_cleanup();
     return status;
 }

@@ -2,49 +2,9 @@
 
 #include "devices/child_process.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
-#include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
-
-// The tree as an mtree list for bsdtar, in a fixed order, so the same inputs make
-// the same archive; a file's body is read from where it lies.
-bool list_tree(std::ostream &list, const fs::path &top, std::string *error) {
-    std::error_code failed;
-    std::vector<fs::path> entries;
-    for (fs::recursive_directory_iterator it(top, failed), end; !failed && it != end;
-         it.increment(failed)) {
-        entries.push_back(it->path());
-    }
-    if (failed) {
-        *error = top.string() + ": " + failed.message();
-        return false;
-    }
-    std::sort(entries.begin(), entries.end());
-    for (const fs::path &path : entries) {
-        struct stat info;
-        if (lstat(path.c_str(), &info) != 0) {
-            *error = path.string() + ": " + strerror(errno);
-            return false;
-        }
-        char mode[8];
-        snprintf(mode, sizeof mode, "%04o", info.st_mode & 07777);
-        list << "./" << path.lexically_relative(top).string() << " mode=" << mode
-             << (S_ISLNK(info.st_mode)   ? " type=link link=" + fs::read_symlink(path).string()
-                 : S_ISDIR(info.st_mode) ? std::string(" type=dir")
-                                         : " type=file contents=" + path.string())
-             << "\n";
-    }
-    return true;
-}
 
 // Our sysinit first, then the deployed inittab's lines as they are.
 bool write_inittab(const std::string &deployed, const std::string &path) {
@@ -67,12 +27,11 @@ bool write_initramfs(const std::string &path, const InitramfsParts &parts, std::
         *error = "cannot read " + parts.inittab + " or write " + inittab;
         return false;
     }
+    // The base tree as it lies, owned by root; then our files, listed for bsdtar as
+    // an mtree with their modes and where their contents are.
     std::ofstream list(listing);
-    list << "#mtree\n/set uid=0 gid=0\n";
-    if (!list_tree(list, parts.base, error)) {
-        return false;
-    }
-    list << "./dev/console type=char mode=0600 device=native,5,1\n"
+    list << "#mtree\n/set uid=0 gid=0\n"
+         << "./dev/console type=char mode=0600 device=native,5,1\n"
          << "./usr/bin/ipslide type=file mode=0755 contents=" << parts.app << "\n"
          << "./usr/bin/ipslide-doctor type=file mode=0755 contents=" << parts.doctor << "\n"
          << "./etc/udhcpc.conf type=file mode=0755 contents=" << parts.udhcpc_conf << "\n"
@@ -81,7 +40,9 @@ bool write_initramfs(const std::string &path, const InitramfsParts &parts, std::
         *error = "cannot write " + listing;
         return false;
     }
-    return run_process({"bsdtar", "--format", "newc", "-cf", path, "@" + listing}, error);
+    return run_process({"bsdtar", "--format", "newc", "--uid", "0", "--gid", "0", "-cf", path, "-C",
+                        parts.base, ".", "@" + listing},
+                       error);
 }
 
 // The file system from 1 MiB on, in whole sectors; sfdisk writes the table first,

@@ -67,10 +67,10 @@ bool wait_for_command(ScenarioContext &context, const ScenarioCommand &command, 
            wait_for(context, timeout, what, ready, error, late);
 }
 
-bool load_scenario(const SimOptions &options, const ScenarioBoard &board,
+bool load_scenario(const SimOptions &options, const ScenarioBoard &board, CommandTable table,
                    std::vector<ScenarioCommand> *commands) {
     std::string error;
-    if (!parse_scenario(options.script, commands, &error, board.plays)) {
+    if (!parse_scenario(options.script, table, commands, &error, board.plays)) {
         fprintf(stderr, "ipslide-sim: %s\n", error.c_str());
         return false;
     }
@@ -89,7 +89,7 @@ int play_scenario(const ScenarioBoard &board, const SimOptions &options, uint64_
                     command.at_ms, options.out_dir.c_str(), board.log);
             return 1;
         }
-        if (!find_command(command.name)->run(context, command, &error)) {
+        if (!command.spec->run(context, command, &error)) {
             fprintf(stderr, "ipslide-sim: %s:%d: %s\n", options.script.c_str(), command.line,
                     error.c_str());
             return 1;
@@ -101,9 +101,9 @@ int play_scenario(const ScenarioBoard &board, const SimOptions &options, uint64_
     return 0;
 }
 
-int run_headless(const ScenarioBoard &board, const SimOptions &options) {
+int run_headless(const ScenarioBoard &board, const SimOptions &options, CommandTable table) {
     std::vector<ScenarioCommand> commands;
-    if (!load_scenario(options, board, &commands)) {
+    if (!load_scenario(options, board, table, &commands)) {
         return 2;
     }
     uint64_t start_us = 0;

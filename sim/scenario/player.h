@@ -10,7 +10,7 @@
 #include <vector>
 
 // Parses options.script for the board, reporting a bad line on stderr.
-bool load_scenario(const SimOptions &options, const ScenarioBoard &board,
+bool load_scenario(const SimOptions &options, const ScenarioBoard &board, CommandTable table,
                    std::vector<ScenarioCommand> *commands);
 
 // Runs the commands on the board, whose time zero is start_us: 0 when they all
@@ -21,7 +21,7 @@ int play_scenario(const ScenarioBoard &board, const SimOptions &options, uint64_
 
 // Boots the board, plays options.script and shuts the board down: 0 when the
 // scenario ran to its end, 1 when it failed, 2 for a bad script or no board.
-int run_headless(const ScenarioBoard &board, const SimOptions &options);
+int run_headless(const ScenarioBoard &board, const SimOptions &options, CommandTable table);
 
 // Polls `ready` until it holds or timeout_ms pass, shifting later commands by
 // the time it took; a failure says "WHAT: " and why (the board stopped, or LATE).

@@ -16,9 +16,9 @@ std::string board_name(unsigned board) {
     return board == QEMU_BOARD ? "the QEMU board" : "the simulated board";
 }
 
-std::string commands_of(unsigned board) {
+std::string commands_of(CommandTable table, unsigned board) {
     std::string names;
-    for (const CommandSpec &entry : all_commands()) {
+    for (const CommandSpec &entry : table) {
         if ((entry.boards & board) != 0) {
             names += (names.empty() ? "" : ", ") + std::string(entry.name);
         }
@@ -26,8 +26,8 @@ std::string commands_of(unsigned board) {
     return names;
 }
 
-bool parse_line(const std::string &text, ScenarioCommand *command, std::string *why,
-                unsigned board) {
+bool parse_line(const std::string &text, CommandTable table, ScenarioCommand *command,
+                std::string *why, unsigned board) {
     std::istringstream in(text);
     std::string at, time;
     in >> at >> time >> command->name;
@@ -44,14 +44,14 @@ bool parse_line(const std::string &text, ScenarioCommand *command, std::string *
     for (std::string word; in >> word;) {
         command->args.push_back(word);
     }
-    const CommandSpec *entry = find_command(command->name);
+    const CommandSpec *entry = find_command(table, command->name);
     if (entry == nullptr) {
         *why = "unknown command \"" + command->name + "\"";
         return false;
     }
     if ((entry->boards & board) == 0) {
         *why = board_name(board) + " cannot play \"" + command->name + "\"; it plays " +
-               commands_of(board);
+               commands_of(table, board);
         return false;
     }
     int n = static_cast<int>(command->args.size());
@@ -59,6 +59,7 @@ bool parse_line(const std::string &text, ScenarioCommand *command, std::string *
         *why = std::string("usage: at MS ") + entry->usage;
         return false;
     }
+    command->spec = entry;
     return true;
 }
 
@@ -78,8 +79,17 @@ bool parse_int_arg(const std::string &text, long min, long max, long *value) {
     return true;
 }
 
-bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *commands,
-                    std::string *error, unsigned board) {
+const CommandSpec *find_command(CommandTable table, const std::string &name) {
+    for (const CommandSpec &entry : table) {
+        if (name == entry.name) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+bool parse_scenario(const std::string &path, CommandTable table,
+                    std::vector<ScenarioCommand> *commands, std::string *error, unsigned board) {
     std::ifstream in(path);
     if (!in) {
         *error = path + ": cannot read the scenario";
@@ -94,7 +104,7 @@ bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *comma
         ScenarioCommand command;
         command.line = line;
         std::string why;
-        if (!parse_line(text, &command, &why, board)) {
+        if (!parse_line(text, table, &command, &why, board)) {
             *error = where(path, line) + why;
             return false;
         }

@@ -14,11 +14,14 @@
 #include <sys/types.h>
 #include <vector>
 
+struct CommandSpec;
+
 struct ScenarioCommand {
     uint32_t at_ms = 0;
     std::string name;
     std::vector<std::string> args;
     int line = 0;
+    const CommandSpec *spec = nullptr; // its row of the command table
 };
 
 // What a command can reach while it runs.
@@ -45,16 +48,20 @@ struct CommandSpec {
     bool (*run)(ScenarioContext &context, const ScenarioCommand &command, std::string *error);
 };
 
-// The command table (sim/command_table.cpp, beside main: it names every board's
-// commands), in the order --help lists it, and one row of it by name (nullptr
-// for an unknown name).
-std::span<const CommandSpec> all_commands();
-const CommandSpec *find_command(const std::string &name);
+// The command table, in the order --help lists it. It sits beside main
+// (sim/command_table.cpp), as it names every board's commands; the player is
+// handed it, so nothing below main links to a board's commands but the table.
+using CommandTable = std::span<const CommandSpec>;
+CommandTable all_commands();
+// The table's row of that name; nullptr for an unknown name.
+const CommandSpec *find_command(CommandTable table, const std::string &name);
 
-// Parses a script; on a bad line returns false with "FILE:LINE: why" in *error.
-// A command the board (SIM_BOARD or QEMU_BOARD) does not play is such a bad line.
-bool parse_scenario(const std::string &path, std::vector<ScenarioCommand> *commands,
-                    std::string *error, unsigned board = SIM_BOARD);
+// Parses a script of the table's commands; on a bad line returns false with
+// "FILE:LINE: why" in *error. A command the board (SIM_BOARD or QEMU_BOARD) does
+// not play is such a bad line.
+bool parse_scenario(const std::string &path, CommandTable table,
+                    std::vector<ScenarioCommand> *commands, std::string *error,
+                    unsigned board = SIM_BOARD);
 
 // Argument helpers for command functions.
 bool parse_int_arg(const std::string &text, long min, long max, long *value);

@@ -64,7 +64,7 @@ int play(const std::string &script) {
     SimOptions options;
     options.script = testing::TempDir() + "player-" + std::to_string(getpid()) + ".scenario";
     std::ofstream(options.script) << script;
-    int status = run_headless(FAKE, options);
+    int status = run_headless(FAKE, options, all_commands());
     std::remove(options.script.c_str());
     return status;
 }

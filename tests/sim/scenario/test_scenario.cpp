@@ -31,7 +31,7 @@ TEST_F(Scenario, CommandsRunInTimeOrderKeepingFileOrderForTies) {
                                      "\n"
                                      "at 300 shot first   # the first frame\n"
                                      "at 300 shot second\n"),
-                               &commands, &error))
+                               all_commands(), &commands, &error))
         << error;
     ASSERT_EQ(commands.size(), 3u);
     EXPECT_EQ(commands[0].args, std::vector<std::string>{"first"});
@@ -63,7 +63,7 @@ TEST_F(Scenario, BadLinesNameTheFileLineAndReason) {
         std::string error;
         std::string path = write(c.text);
         unsigned board = strstr(c.why, "QEMU") != nullptr ? QEMU_BOARD : SIM_BOARD;
-        EXPECT_FALSE(parse_scenario(path, &commands, &error, board)) << c.text;
+        EXPECT_FALSE(parse_scenario(path, all_commands(), &commands, &error, board)) << c.text;
         EXPECT_EQ(error.rfind(path + c.why, 0), 0u) << error;
     }
 }
@@ -71,7 +71,7 @@ TEST_F(Scenario, BadLinesNameTheFileLineAndReason) {
 TEST_F(Scenario, MissingFileIsReported) {
     std::vector<ScenarioCommand> commands;
     std::string error;
-    EXPECT_FALSE(parse_scenario("/nonexistent/tour", &commands, &error));
+    EXPECT_FALSE(parse_scenario("/nonexistent/tour", all_commands(), &commands, &error));
     EXPECT_EQ(error, "/nonexistent/tour: cannot read the scenario");
 }
 
@@ -102,7 +102,7 @@ TEST(CommandTable, EachRowIsFoundByItsNameAndItsUsageAgreesWithItsCounts) {
     for (const CommandSpec &entry : all_commands()) {
         SCOPED_TRACE(entry.name);
         EXPECT_TRUE(names.insert(entry.name).second) << "listed twice";
-        EXPECT_EQ(find_command(entry.name), &entry);
+        EXPECT_EQ(find_command(all_commands(), entry.name), &entry);
         EXPECT_NE(entry.run, nullptr);
         UsageWords words = usage_words(entry.usage);
         EXPECT_EQ(words.name, entry.name);
@@ -113,7 +113,7 @@ TEST(CommandTable, EachRowIsFoundByItsNameAndItsUsageAgreesWithItsCounts) {
             EXPECT_EQ(entry.max_args, words.required + words.optional);
         }
     }
-    EXPECT_EQ(find_command("fly"), nullptr);
+    EXPECT_EQ(find_command(all_commands(), "fly"), nullptr);
 }
 
 } // namespace
