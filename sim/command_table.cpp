@@ -72,7 +72,7 @@ const CommandSpec COMMANDS[] = {
      run_wait_idle},
     {"wait-frames", 1, 2, "wait-frames N [TIMEOUT_MS]   (until N more frames were shown)",
      BOTH_BOARDS, run_wait_frames},
-    {"wait-slide", 0, 1, "wait-slide [TIMEOUT_MS]   (until a frame of a slide is shown)", SIM_BOARD,
+    {"wait-slide", 0, 1, "wait-slide [TIMEOUT_MS]   (until a frame of a slide is shown)", BOTH_BOARDS,
      run_wait_slide},
     {"wait-log", 1, 32, "wait-log TEXT...   (until the application's log holds TEXT)", SIM_BOARD,
      run_wait_log},

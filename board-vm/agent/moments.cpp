@@ -23,6 +23,9 @@ struct Moments {
     int main_pid = 0;
     uint32_t waits_begun = 0;
     uint32_t waits_ended = 0;
+    uint32_t pauses_begun = 0;
+    uint32_t pauses_ended = 0;
+    bool framed = false; // this start has shown a frame
     bool idle = false;
     bool pipe_read = false;
     bool address_read = false;
@@ -38,18 +41,22 @@ void publish() {
     dm9000_page_write(MOMENT_WAITS_ENDED, now.waits_ended);
     dm9000_page_write(MOMENT_IDLE, now.idle ? 1 : 0);
     dm9000_page_write(MOMENT_ADDRESS_READ, now.address_read ? 1 : 0);
+    dm9000_page_write(MOMENT_PAUSES_BEGUN, now.pauses_begun);
+    dm9000_page_write(MOMENT_PAUSES_ENDED, now.pauses_ended);
 }
 
-// A start: the frames go on counting, the rest is the new process's own. A
-// killed start may never have ended its wait.
+// A start: the frames and pauses go on counting, the rest is the new process's
+// own. A killed start may never have ended its wait or its pause.
 void new_start(int pid) {
-    int waits = static_cast<int>(now.waits_begun);
+    Moments before = now;
     now = Moments{};
     now.main_pid = pid;
-    now.waits_begun = now.waits_ended = static_cast<uint32_t>(waits);
+    now.waits_begun = now.waits_ended = before.waits_begun;
+    now.pauses_begun = now.pauses_ended = before.pauses_begun;
 }
 
 void wait_begins(uint64_t at_us, bool without_limit) {
+    now.framed = true;
     now.waits_begun++;
     now.idle = without_limit && at_us > press_us;
 }
@@ -61,7 +68,7 @@ void take_event(char *line) {
     unsigned long seconds = 0, micros = 0;
     char event[32];
     if (bracket == nullptr ||
-        sscanf(bracket + 2, "%*s %lu.%lu: %31[a-z_]", &seconds, &micros, event) != 3) {
+        sscanf(bracket + 2, "%*s %lu.%lu: %31[a-z0-9_]", &seconds, &micros, event) != 3) {
         return;
     }
     const char *rest = strstr(bracket, event) + strlen(event);
@@ -80,6 +87,10 @@ void take_event(char *line) {
     } else if (strcmp(event, "sys_select") == 0) {
         now.waits_ended = now.waits_begun;
         now.idle = false;
+    } else if (strcmp(event, "sys_nanosleep_time32") == 0 && now.framed && entry) {
+        now.pauses_begun++; // after its first frame, it sleeps only after a slide's frames
+    } else if (strcmp(event, "sys_nanosleep_time32") == 0 && now.framed) {
+        now.pauses_ended = now.pauses_begun;
     } else if (strcmp(event, "sys_read") == 0) {
         now.pipe_read = true;
     } else if (strcmp(event, "sys_close") == 0) {

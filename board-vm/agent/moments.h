@@ -6,6 +6,8 @@
 // - a frame is shown each time the main process begins an event wait (select);
 //   one without a time limit (a NULL timeout) is idle, until it ends or the pen
 //   goes down;
+// - once it has shown a frame, each of its sleeps (musl's usleep is the 32-bit
+//   nanosleep) is the pause after a frame of a slide;
 // - the address has been read once the main process has read and closed its end
 //   of the address pipe (descriptor 3: the pipe is its first, made just after
 //   descriptors 0..2 are reopened on /dev/null);

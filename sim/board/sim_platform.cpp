@@ -112,16 +112,6 @@ int sim_munmap(void *addr, size_t length) {
     return ::munmap(addr, length);
 }
 
-// The simulated board has no disk for a fault to wait on, and a real lock of a
-// sanitized PC process would pin gigabytes of shadow memory: the lock is a success
-// that changes nothing.
-int sim_mlockall(int) {
-    return 0;
-}
-int sim_munlockall() {
-    return 0;
-}
-
 // The application tells its moments; the board keeps them for the scenarios'
 // waits and for screenshots that never tear. Only the main process has them.
 void sim_moment(AppMoment moment, const char *detail) {
@@ -184,8 +174,11 @@ Platform make_sim_platform() {
     p.ioctl = BoardCode<sim_ioctl>::call;
     p.mmap = BoardCode<sim_mmap>::call;
     p.munmap = BoardCode<sim_munmap>::call;
-    p.mlockall = sim_mlockall;
-    p.munlockall = sim_munlockall;
+    // The simulated board has no disk for a fault to wait on, and a real lock of a
+    // sanitized PC process would pin gigabytes of shadow memory: the lock is a
+    // success that changes nothing.
+    p.mlockall = [](int) { return 0; };
+    p.munlockall = [] { return 0; };
     p.mount = BoardCode<stick_mount>::call;
     p.mknod = BoardCode<touch_panel_mknod>::call;
     p.execv = BoardCode<sim_execv>::call;

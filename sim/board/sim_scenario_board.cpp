@@ -75,6 +75,10 @@ bool sim_idle() {
     return board.idle_wait.load() != 0 && board.wait_begin_us.load() > board.press_us.load();
 }
 
+uint32_t sim_slide_frames() {
+    return board_state()->slide_frames.load();
+}
+
 bool sim_address_read() {
     return board_state()->address_reader == app_running();
 }
@@ -167,6 +171,7 @@ const ScenarioBoard SIMULATED = {
     touch_panel_release,
     sim_screen,
     sim_frames,
+    sim_slide_frames,
     sim_idle,
     sim_address_read,
     dm9000_set_link,

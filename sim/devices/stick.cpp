@@ -13,6 +13,7 @@
 #include "devices/stick.h"
 #include "devices/board_state.h"
 #include "devices/child_process.h"
+#include "font/font_discovery.h"
 #include "options.h"
 
 #include <cerrno>
@@ -234,8 +235,8 @@ int mount_image(const char *target, const char *fstype, unsigned long flags) {
 
 bool board_arguments(const char *source, const char *target, const char *fstype,
                      unsigned long flags, const void *data) {
-    return source != nullptr && strcmp(source, "/dev/sda1") == 0 && target != nullptr &&
-           strcmp(target, "/tmp/d") == 0 && fstype != nullptr && strcmp(fstype, "ext4") == 0 &&
+    return source != nullptr && strcmp(source, STICK_DEVICE) == 0 && target != nullptr &&
+           strcmp(target, MOUNT_POINT) == 0 && fstype != nullptr && strcmp(fstype, "ext4") == 0 &&
            flags == MS_RDONLY && data == nullptr;
 }
 

@@ -17,6 +17,8 @@ constexpr uint32_t MOMENT_WAITS_BEGUN = 12;  // event waits begun, a frame shown
 constexpr uint32_t MOMENT_WAITS_ENDED = 16;  // and ended
 constexpr uint32_t MOMENT_IDLE = 20;         // 1 in a wait without a limit since the press
 constexpr uint32_t MOMENT_ADDRESS_READ = 24; // 1 once the running start has read it
+constexpr uint32_t MOMENT_PAUSES_BEGUN = 28; // pauses after a slide's frame begun
+constexpr uint32_t MOMENT_PAUSES_ENDED = 32; // and ended
 
 bool guest_dm9000_start(const std::string &path, bool cable, std::string *error);
 void guest_dm9000_stop();

@@ -10,6 +10,7 @@
 #include "scenario/scenario.h"
 
 #include <arpa/inet.h>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -71,29 +72,35 @@ void qemu_release() {
     ask("release");
 }
 
-// The screen is whole while the main process sits in an event wait. The agent
-// tells of a wait's end only once it has read it, so a copy counts only when the
-// wait it began in is still going on after the agent has taken in every trace
-// event; before the first frame there is nothing to tear, and the fanfare holds
-// the screen, whole, outside any wait.
+// The four counts of waits and of slide pauses, begun and ended.
+// The counts of event waits and of slide pauses, begun and ended; true while the
+// main process is in one of them, which the counts then tell from the next.
+bool holding(std::array<uint32_t, 4> *counts) {
+    *counts = {guest_dm9000_word(MOMENT_WAITS_BEGUN), guest_dm9000_word(MOMENT_WAITS_ENDED),
+               guest_dm9000_word(MOMENT_PAUSES_BEGUN), guest_dm9000_word(MOMENT_PAUSES_ENDED)};
+    return (*counts)[0] != (*counts)[1] || (*counts)[2] != (*counts)[3];
+}
+
+// The screen is whole while the main process sits in an event wait or in the
+// pause after a slide's frame. The agent tells of its end only once it has read
+// it, so a copy counts only when the one it began in still goes on after the
+// agent has taken in every trace event; before the first frame there is nothing
+// to tear, and the fanfare holds the screen, whole, outside any of them.
 void qemu_screen(uint16_t *pixels) {
     uint64_t give_up = monotonic_us() + STEADY_WAIT_US;
-    for (;;) {
-        uint32_t begun = guest_dm9000_word(MOMENT_WAITS_BEGUN);
-        uint32_t ended = guest_dm9000_word(MOMENT_WAITS_ENDED);
-        bool waiting = begun != ended;
-        if (waiting || begun == 0 || monotonic_us() > give_up) {
+    for (std::array<uint32_t, 4> before, after;; usleep(1000)) {
+        bool held = holding(&before);
+        if (held || before[0] == 0 || monotonic_us() > give_up) {
             guest_memory_screen(pixels);
-            if (!waiting) {
+            if (!held) {
                 return;
             }
             ask("moments");
-            if (guest_dm9000_word(MOMENT_WAITS_BEGUN) == begun &&
-                guest_dm9000_word(MOMENT_WAITS_ENDED) == ended) {
+            holding(&after);
+            if (after == before) {
                 return;
             }
         }
-        usleep(1000);
     }
 }
 
@@ -103,6 +110,10 @@ uint32_t qemu_frames() {
 
 bool qemu_idle() {
     return guest_dm9000_word(MOMENT_IDLE) != 0;
+}
+
+uint32_t qemu_slide_frames() {
+    return guest_dm9000_word(MOMENT_PAUSES_BEGUN);
 }
 
 bool qemu_address_read() {
@@ -182,23 +193,12 @@ int qemu_board_shutdown(const SimOptions &options, int result) {
 }
 
 const ScenarioBoard QEMU = {
-    "the QEMU board",
-    "console.log",
-    QEMU_BOARD,
-    qemu_board_boot,
-    qemu_board_shutdown,
-    qemu_running,
-    qemu_press_raw,
-    qemu_release,
-    qemu_screen,
-    qemu_frames,
-    qemu_idle,
-    qemu_address_read,
-    guest_dm9000_set_cable,
-    qemu_kill_app,
-    qemu_eth0_address,
-    qemu_dhcp_clients,
-    qemu_signal_dhcp_client,
+    "the QEMU board",  "console.log",          QEMU_BOARD,
+    qemu_board_boot,   qemu_board_shutdown,    qemu_running,
+    qemu_press_raw,    qemu_release,           qemu_screen,
+    qemu_frames,       qemu_slide_frames,      qemu_idle,
+    qemu_address_read, guest_dm9000_set_cable, qemu_kill_app,
+    qemu_eth0_address, qemu_dhcp_clients,      qemu_signal_dhcp_client,
     qemu_resources,
 };
 

@@ -32,9 +32,11 @@ struct ScenarioBoard {
     void (*release)();
     // The screen, 320x240 RGB565, as a whole frame where the board can tell.
     void (*screen)(uint16_t *pixels);
-    // Frames shown so far; whether the shown scene is still and the application
-    // has taken the last touch; whether the running start has read its address.
+    // Frames shown so far, and of them the frames of slides; whether the shown
+    // scene is still and the application has taken the last touch; whether the
+    // running start has read its address.
     uint32_t (*frames)();
+    uint32_t (*slide_frames)();
     bool (*idle)();
     bool (*address_read)();
     void (*set_link)(bool plugged);

@@ -29,8 +29,10 @@ bool run_wait_frames(ScenarioContext &context, const ScenarioCommand &command, s
 }
 
 bool run_wait_slide(ScenarioContext &context, const ScenarioCommand &command, std::string *error) {
+    const ScenarioBoard *board = context.board;
+    uint32_t before = board->slide_frames();
     return wait_for_command(
-        context, command, 0, [] { return board_state()->in_frame_delay.load() != 0; }, error);
+        context, command, 0, [board, before] { return board->slide_frames() != before; }, error);
 }
 
 namespace {

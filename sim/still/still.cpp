@@ -33,7 +33,6 @@ namespace {
 // The simulator's default stick (sim/devices/stick.cpp): condensed, so that at 48 pixels
 // all eleven glyphs fit the atlas and a full address fits across the screen.
 constexpr char DEFAULT_FONT[] = IPSLIDE_DEFAULT_FONT;
-constexpr char STICK_MOUNT_POINT[] = "/tmp/d";
 
 const char *program;
 
@@ -44,7 +43,7 @@ char default_stick[] = "/tmp/ipslide-render-XXXXXX";
 char default_font_link[sizeof default_stick + 32];
 
 DIR *stick_opendir(const char *path) {
-    return opendir(strcmp(path, STICK_MOUNT_POINT) == 0 ? stick_dir : path);
+    return opendir(strcmp(path, MOUNT_POINT) == 0 ? stick_dir : path);
 }
 
 void remove_default_stick() {

@@ -48,6 +48,7 @@ const ScenarioBoard FAKE = {
         },
     .screen = nullptr,
     .frames = [] { return uint32_t{0}; },
+    .slide_frames = nullptr,
     .idle = nullptr,
     .address_read = nullptr,
     .set_link = nullptr,
