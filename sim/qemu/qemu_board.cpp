@@ -72,7 +72,6 @@ void qemu_release() {
     ask("release");
 }
 
-// The four counts of waits and of slide pauses, begun and ended.
 // The counts of event waits and of slide pauses, begun and ended; true while the
 // main process is in one of them, which the counts then tell from the next.
 bool holding(std::array<uint32_t, 4> *counts) {

@@ -89,7 +89,7 @@ int play_scenario(const ScenarioBoard &board, const SimOptions &options, uint64_
                     command.at_ms, options.out_dir.c_str(), board.log);
             return 1;
         }
-        if (!command.spec->run(context, command, &error)) {
+        if (!command.row->run(context, command, &error)) {
             fprintf(stderr, "ipslide-sim: %s:%d: %s\n", options.script.c_str(), command.line,
                     error.c_str());
             return 1;

@@ -59,7 +59,7 @@ bool parse_line(const std::string &text, CommandTable table, ScenarioCommand *co
         *why = std::string("usage: at MS ") + entry->usage;
         return false;
     }
-    command->spec = entry;
+    command->row = entry;
     return true;
 }
 

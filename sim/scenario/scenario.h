@@ -21,7 +21,7 @@ struct ScenarioCommand {
     std::string name;
     std::vector<std::string> args;
     int line = 0;
-    const CommandSpec *spec = nullptr; // its row of the command table
+    const CommandSpec *row = nullptr; // where the command table has it
 };
 
 // What a command can reach while it runs.
